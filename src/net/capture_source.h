@@ -1,0 +1,40 @@
+#pragma once
+// Link-level capture of replies on one adapter. The real source runs libpcap
+// on a worker thread; tests push frames straight into the frame handler.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "net/adapter.h"
+#include "net/byte_io.h"
+
+namespace kestrel {
+
+struct CaptureError {
+    enum class Kind {
+        ListFailed,  // the capture library cannot list devices (the window ends the process)
+        NoDevice,    // no capture device carries the adapter's address
+        OpenFailed,  // the device could not be opened or filtered (e.g. no capture rights)
+    };
+    Kind kind;
+    std::string message;  // names the adapter and the library's own error text
+};
+
+// Called on the capture worker for every frame that passed the filter; must
+// not block on the GUI thread.
+using FrameSink = std::function<void(ByteSpan frame)>;
+
+class CaptureSource {
+public:
+    virtual ~CaptureSource() = default;
+    // Chooses the device whose IPv4 address equals the adapter's address,
+    // opens it, installs "udp port 8911" and starts the worker. Errors are
+    // answered at once, on the calling thread.
+    virtual std::optional<CaptureError> start(const AdapterEntry& adapter, FrameSink sink) = 0;
+    // Breaks the loop and closes the capture once the worker has left it.
+    // Safe to call when nothing runs.
+    virtual void stop() = 0;
+    virtual bool running() const = 0;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,14 @@
+#pragma once
+// One captured Ethernet frame in, one decoded reply out. Never reads past the
+// captured bytes: short frames, non-IPv4 frames, bad IPv4 header lengths,
+// other ports and codes outside 17..21 give nothing.
+#include <optional>
+
+#include "net/byte_io.h"
+#include "net/reply_event.h"
+
+namespace kestrel {
+
+std::optional<ReplyEvent> handleFrame(ByteSpan frame);
+
+}  // namespace kestrel
