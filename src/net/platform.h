@@ -1,6 +1,8 @@
 #pragma once
 // The real implementations of the network seams.
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "net/adapter.h"
 #include "net/capture_source.h"
@@ -17,7 +19,28 @@ struct CaptureOptions {
     int timeout_ms = 300;
     int buffer_bytes = 32 * 1024 * 1024;  // kernel ring; the default holds ~6,000 replies
     bool immediate = true;                 // deliver each reply at once, not per filled block
+    std::string save_path;                 // when set, every captured frame is also written there (pcap file)
 };
-std::unique_ptr<CaptureSource> makePcapCapture(CaptureOptions options = {});
+
+// What libpcap counted for the current (or the last stopped) capture.
+struct CaptureStats {
+    std::uint64_t received = 0;      // frames that passed the filter
+    std::uint64_t dropped = 0;       // lost for lack of room in the kernel ring
+    std::uint64_t if_dropped = 0;    // lost by the interface or its driver
+};
+
+// A libpcap capture, live or replayed from a file.
+class PcapCaptureSource : public CaptureSource {
+public:
+    virtual CaptureStats stats() const = 0;
+    // Blocks until the worker has left its loop by itself: the end of a
+    // replayed file. A live capture leaves only on stop().
+    virtual void waitFinished() = 0;
+};
+
+std::unique_ptr<PcapCaptureSource> makePcapCapture(CaptureOptions options = {});
+// Replays the frames of a pcap file through the sink on a worker, filtered
+// like a live capture; the adapter given to start() is not used.
+std::unique_ptr<PcapCaptureSource> makePcapFileCapture(std::string path);
 
 }  // namespace kestrel

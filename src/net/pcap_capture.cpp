@@ -1,0 +1,252 @@
+// libpcap capture of controller replies on a worker thread, live on an
+// adapter's device or replayed from a file.
+#include <pcap/pcap.h>
+
+#ifndef _WIN32
+#include <netinet/in.h>
+#endif
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "net/platform.h"
+#include "net/protocol.h"
+
+namespace kestrel {
+
+namespace {
+
+std::string ipv4Text(const sockaddr* addr) {
+    sockaddr_in in{};
+    std::memcpy(&in, addr, sizeof in);
+    unsigned char b[4];
+    std::memcpy(b, &in.sin_addr, sizeof b);  // network order: first number first
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
+    return text;
+}
+
+// The device having an IPv4 address (with a netmask) equal to `ip`. Equality,
+// not a prefix: 192.168.0.12 must not stand for 192.168.0.1.
+const pcap_if_t* chooseDevice(const pcap_if_t* devices, const std::string& ip) {
+    for (const pcap_if_t* d = devices; d != nullptr; d = d->next) {
+        if (d->addresses == nullptr) {
+            std::fprintf(stderr, "capture device %s has no address, skipped\n", d->name);
+            continue;
+        }
+        for (const pcap_addr_t* a = d->addresses; a != nullptr; a = a->next) {
+            if (a->addr == nullptr || a->netmask == nullptr || a->addr->sa_family != AF_INET)
+                continue;
+            if (ipv4Text(a->addr) == ip) return d;
+        }
+    }
+    return nullptr;
+}
+
+std::string activateError(pcap_t* handle, int status) {
+    std::string text = pcap_statustostr(status);
+    const std::string detail = pcap_geterr(handle);
+    if (!detail.empty()) text += ": " + detail;
+    return text;
+}
+
+class PcapCapture final : public PcapCaptureSource {
+public:
+    // Live capture when `file` is empty, otherwise a replay of that file.
+    PcapCapture(CaptureOptions options, std::string file)
+        : options_(std::move(options)), file_(std::move(file)) {}
+    ~PcapCapture() override { stop(); }
+
+    std::optional<CaptureError> start(const AdapterEntry& adapter, FrameSink sink) override {
+        stop();
+        std::lock_guard lock(control_);
+        auto opened = file_.empty() ? openLive(adapter) : openFile();
+        if (!opened) {
+            closeHandle();
+            return opened.error;
+        }
+        sink_ = std::move(sink);
+        stats_ = {};
+        {
+            std::lock_guard flag(finishedMutex_);
+            finished_ = false;
+        }
+        running_ = true;
+        worker_ = std::thread([this] { loop(); });
+        return std::nullopt;
+    }
+
+    void stop() override {
+        std::lock_guard lock(control_);
+        if (handle_ == nullptr) return;
+        pcap_breakloop(handle_);
+        if (worker_.joinable()) worker_.join();
+        // Only now that the worker has left the loop may the handle go.
+        snapshotStats();
+        closeHandle();
+        sink_ = nullptr;
+    }
+
+    bool running() const override { return running_; }
+
+    CaptureStats stats() const override {
+        std::lock_guard lock(control_);
+        if (handle_ != nullptr && file_.empty()) {
+            pcap_stat s{};
+            if (pcap_stats(handle_, &s) == 0) return {s.ps_recv, s.ps_drop, s.ps_ifdrop};
+        }
+        return stats_;
+    }
+
+    void waitFinished() override {
+        std::unique_lock lock(finishedMutex_);
+        finishedCv_.wait(lock, [this] { return finished_; });
+    }
+
+private:
+    struct Opened {
+        std::optional<CaptureError> error;
+        explicit operator bool() const { return !error; }
+    };
+    static Opened fail(CaptureError::Kind kind, std::string message) {
+        return {CaptureError{kind, std::move(message)}};
+    }
+
+    Opened openLive(const AdapterEntry& adapter) {
+        char err[PCAP_ERRBUF_SIZE] = {};
+        pcap_if_t* devices = nullptr;
+        if (pcap_findalldevs(&devices, err) != 0)
+            return fail(CaptureError::Kind::ListFailed,
+                        std::string("cannot list capture devices: ") + err);
+        std::unique_ptr<pcap_if_t, decltype(&pcap_freealldevs)> guard(devices, &pcap_freealldevs);
+
+        const pcap_if_t* device = chooseDevice(devices, adapter.ip_text);
+        if (device == nullptr)
+            return fail(CaptureError::Kind::NoDevice, "no capture device has the address " +
+                                                          adapter.ip_text + " of adapter " +
+                                                          adapter.description);
+        const std::string name = device->name;
+        const std::string where = " (adapter " + adapter.description + ", device " + name + ")";
+
+        handle_ = pcap_create(name.c_str(), err);
+        if (handle_ == nullptr)
+            return fail(CaptureError::Kind::OpenFailed, std::string(err) + where);
+        pcap_set_snaplen(handle_, options_.snapshot_length);
+        pcap_set_promisc(handle_, options_.promiscuous ? 1 : 0);
+        pcap_set_timeout(handle_, options_.timeout_ms);
+        pcap_set_buffer_size(handle_, options_.buffer_bytes);
+        pcap_set_immediate_mode(handle_, options_.immediate ? 1 : 0);
+        const int status = pcap_activate(handle_);
+        if (status < 0)
+            return fail(CaptureError::Kind::OpenFailed, activateError(handle_, status) + where);
+        if (status > 0)
+            std::fprintf(stderr, "capture warning: %s%s\n", activateError(handle_, status).c_str(),
+                         where.c_str());
+
+        if (auto filtered = installFilter(where); !filtered) return filtered;
+        if (!options_.save_path.empty()) {
+            dumper_ = pcap_dump_open(handle_, options_.save_path.c_str());
+            if (dumper_ == nullptr)
+                return fail(CaptureError::Kind::OpenFailed,
+                            "cannot write " + options_.save_path + ": " + pcap_geterr(handle_));
+        }
+        return {};
+    }
+
+    Opened openFile() {
+        char err[PCAP_ERRBUF_SIZE] = {};
+        handle_ = pcap_open_offline(file_.c_str(), err);
+        if (handle_ == nullptr)
+            return fail(CaptureError::Kind::OpenFailed, "cannot read " + file_ + ": " + err);
+        return installFilter(" (file " + file_ + ")");
+    }
+
+    Opened installFilter(const std::string& where) {
+        char filter[30] = {};
+        std::snprintf(filter, sizeof filter, "udp port %d", kReplyPort);
+        bpf_program program{};
+        if (pcap_compile(handle_, &program, filter, 1, 0) != 0)
+            return fail(CaptureError::Kind::OpenFailed,
+                        std::string("cannot compile filter: ") + pcap_geterr(handle_) + where);
+        const int rc = pcap_setfilter(handle_, &program);
+        pcap_freecode(&program);
+        if (rc != 0)
+            return fail(CaptureError::Kind::OpenFailed,
+                        std::string("cannot install filter: ") + pcap_geterr(handle_) + where);
+        return {};
+    }
+
+    static void onFrame(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+        auto* self = reinterpret_cast<PcapCapture*>(user);
+        if (self->dumper_ != nullptr)
+            pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
+        // Only what was captured is handed on, never the claimed wire length.
+        self->sink_(ByteSpan(bytes, header->caplen));
+    }
+
+    void loop() {
+        const int rc = pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
+        if (rc == PCAP_ERROR) std::fprintf(stderr, "capture: %s\n", pcap_geterr(handle_));
+        if (rc < 0) {
+            std::printf("[%s:%d] Can't pcap_loop\n", "CKestrelInstallerDlg::pcapInit", 531);
+            std::fflush(stdout);
+        }
+        running_ = false;
+        {
+            std::lock_guard flag(finishedMutex_);
+            finished_ = true;
+        }
+        finishedCv_.notify_all();
+    }
+
+    void snapshotStats() {
+        if (handle_ == nullptr || !file_.empty()) return;
+        pcap_stat s{};
+        if (pcap_stats(handle_, &s) == 0) stats_ = {s.ps_recv, s.ps_drop, s.ps_ifdrop};
+    }
+
+    void closeHandle() {
+        if (dumper_ != nullptr) {
+            pcap_dump_close(dumper_);
+            dumper_ = nullptr;
+        }
+        if (handle_ != nullptr) {
+            pcap_close(handle_);
+            handle_ = nullptr;
+        }
+        running_ = false;
+    }
+
+    const CaptureOptions options_;
+    const std::string file_;
+
+    mutable std::mutex control_;  // start, stop and stats
+    pcap_t* handle_ = nullptr;
+    pcap_dumper_t* dumper_ = nullptr;
+    FrameSink sink_;
+    std::thread worker_;
+    std::atomic<bool> running_{false};
+    CaptureStats stats_;
+
+    std::mutex finishedMutex_;
+    std::condition_variable finishedCv_;
+    bool finished_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<PcapCaptureSource> makePcapCapture(CaptureOptions options) {
+    return std::make_unique<PcapCapture>(std::move(options), std::string());
+}
+
+std::unique_ptr<PcapCaptureSource> makePcapFileCapture(std::string path) {
+    return std::make_unique<PcapCapture>(CaptureOptions{}, std::move(path));
+}
+
+}  // namespace kestrel

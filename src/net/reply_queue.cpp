@@ -1,0 +1,39 @@
+#include "net/reply_queue.h"
+
+#include <utility>
+
+namespace kestrel {
+
+void ReplyQueue::setNotify(std::function<void()> notify) {
+    std::lock_guard lock(mutex_);
+    notify_ = std::move(notify);
+}
+
+void ReplyQueue::push(ReplyEvent event) {
+    std::function<void()> notify;
+    {
+        std::lock_guard lock(mutex_);
+        const bool wasEmpty = events_.empty();
+        events_.push_back(std::move(event));
+        if (wasEmpty) notify = notify_;
+    }
+    // Outside the lock: the reader may take the batch from inside its wake-up.
+    if (notify) notify();
+}
+
+void ReplyQueue::takeAll(std::vector<ReplyEvent>& out) {
+    std::vector<ReplyEvent> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(events_);
+    }
+    out.reserve(out.size() + batch.size());
+    for (auto& e : batch) out.push_back(std::move(e));
+}
+
+std::size_t ReplyQueue::size() const {
+    std::lock_guard lock(mutex_);
+    return events_.size();
+}
+
+}  // namespace kestrel
