@@ -1,0 +1,69 @@
+#include "net/frame_handler.h"
+
+#include "discovery/scan_reply.h"
+#include "factory/apply_reply.h"
+#include "net/protocol.h"
+#include "net/result_reply.h"
+
+namespace kestrel {
+
+namespace {
+
+// Frame layout. Only the captured length is trusted: the IPv4 total length
+// and the UDP length are claims of the sender and are not needed to find
+// the fixed-size reply.
+constexpr std::size_t kEthHeader = 14;
+constexpr std::size_t kEtherTypeAt = 12;
+constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
+constexpr std::size_t kIpMinHeader = 20;
+constexpr std::size_t kIpFragmentAt = 6;  // flags (3 bits) + fragment offset (13 bits)
+constexpr std::uint16_t kFragmentOffsetMask = 0x1FFF;
+constexpr std::size_t kIpProtocolAt = 9;
+constexpr std::uint8_t kProtocolUdp = 17;
+constexpr std::size_t kUdpDstPortAt = 2;
+constexpr std::size_t kUdpHeader = 8;
+
+}  // namespace
+
+std::optional<ReplyEvent> handleFrame(ByteSpan frame) {
+    const ByteReader f(frame);
+    if (f.u16be(kEtherTypeAt) != kEtherTypeIpv4) return std::nullopt;
+
+    const auto versionIhl = f.u8(kEthHeader);
+    if (!versionIhl) return std::nullopt;
+    const std::size_t ipHeader = static_cast<std::size_t>(*versionIhl & 0x0F) * 4;
+    if (ipHeader < kIpMinHeader) return std::nullopt;
+    if (f.u8(kEthHeader + kIpProtocolAt) != kProtocolUdp) return std::nullopt;
+    // A later fragment holds no UDP header where one would be expected.
+    const auto fragment = f.u16be(kEthHeader + kIpFragmentAt);
+    if (!fragment || (*fragment & kFragmentOffsetMask) != 0) return std::nullopt;
+
+    const std::size_t udp = kEthHeader + ipHeader;
+    if (f.u16be(udp + kUdpDstPortAt) != kReplyPort) return std::nullopt;
+
+    const std::size_t datagram = udp + kUdpHeader;
+    const auto code = f.u8(datagram + hdr::Command);
+    if (!code) return std::nullopt;
+    const auto payloadLength = replyPayloadLength(*code);
+    if (!payloadLength) return std::nullopt;
+    // Header and payload sit at fixed places whatever header_length says.
+    const auto header = f.sub(datagram, hdr::Size);
+    const auto payload = f.sub(datagram + hdr::Size, *payloadLength);
+    if (!header || !payload) return std::nullopt;
+
+    if (*code == cmd::ScanReply) {
+        auto record = decodeScanReply(*header, *payload);
+        if (!record) return std::nullopt;
+        return ReplyEvent{ScanReplyEvent{std::move(*record)}};
+    }
+    if (*code == cmd::ResultReply) {
+        const auto result = decodeResultReply(*payload);
+        if (!result) return std::nullopt;
+        return ReplyEvent{ResultReplyEvent{*result}};
+    }
+    auto reply = decodeApplyReply(*payload);
+    if (!reply) return std::nullopt;
+    return ReplyEvent{ApplyReplyEvent{std::move(*reply)}};
+}
+
+}  // namespace kestrel
