@@ -15,7 +15,7 @@ bool isDottedIPv4(std::string_view text);
 
 // <parent of the program's folder><sep>2.Kestrel Old Version(v5.00-01l Previous)<sep>Kestrel_R2_Update<sep><ip>_KestrelUp.bat
 // `separator` is the platform's ('\\' on Windows, '/' elsewhere); nothing when
-// the program path has no parent folder.
+// the program path has no parent folder or `ip` is not a dotted IPv4 address.
 std::optional<std::string> upgradeBatchPath(std::string_view programPath, std::string_view ip,
                                             char separator);
 // "KestrelUp.bat -kestrel <ip>", no line end.
