@@ -1,0 +1,58 @@
+#include "commands/CFactoryReset.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "commands/network_change_request.h"
+
+CFactoryReset::CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, QWidget* parent)
+    : QDialog(parent), send_(std::move(send)), mac_(record.mac), ip_(record.ip) {
+    setWindowTitle(QStringLiteral("Factory Reset"));
+    setModal(true);
+
+    // No length limit here: the request cuts each text at its field.
+    userId_ = new QLineEdit(this);
+    userId_->setObjectName(QStringLiteral("1034"));
+    password_ = new QLineEdit(this);
+    password_->setObjectName(QStringLiteral("1035"));
+    password_->setEchoMode(QLineEdit::Password);
+
+    reset_ = new QPushButton(QStringLiteral("Factory Reset"), this);
+    reset_->setObjectName(QStringLiteral("1008"));
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("1009"));
+    // Enter after typing the password confirms, as in any dialog; Esc cancels.
+    reset_->setDefault(true);
+
+    auto* admin = new QGroupBox(QStringLiteral("Super Admin Check"), this);
+    auto* form = new QFormLayout(admin);
+    form->addRow(QStringLiteral("User ID"), userId_);
+    form->addRow(QStringLiteral("Password"), password_);
+    userId_->setMinimumWidth(userId_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 24);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(reset_);
+    buttons->addWidget(cancel_);
+
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(admin);
+    top->addLayout(buttons);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(reset_, &QPushButton::clicked, this, &CFactoryReset::onFactoryReset);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CFactoryReset::onFactoryReset() {
+    const std::string userId = userId_->text().toStdString();
+    const std::string password = password_->text().toStdString();
+    if (send_)
+        send_(kestrel::lowerText(mac_), ip_, userId, password);
+    accept();
+}
