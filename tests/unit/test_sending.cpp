@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "net/request_header.h"
+#include "net/sending.h"
+
+using namespace kestrel;
+
+namespace {
+
+// Records every datagram instead of sending it.
+class RecordingSocket : public DatagramSocket {
+public:
+    struct Sent {
+        std::string ip;
+        std::uint16_t port;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<Sent> sent;
+    long answer = -2;  // -2: report the full length
+
+    bool open() override { return true; }
+    bool bind(const AdapterEntry&) override { return true; }
+    long sendTo(std::string_view ip, std::uint16_t port, ByteSpan bytes) override {
+        sent.push_back({std::string(ip), port, {bytes.begin(), bytes.end()}});
+        return answer == -2 ? static_cast<long>(bytes.size()) : answer;
+    }
+    void close() override {}
+    bool isOpen() const override { return true; }
+};
+
+AdapterEntry adapterAt(std::string ip) { return {"eth0", ip, "00:1a:2b:3c:4d:5e", "eth0"}; }
+
+}  // namespace
+
+TEST(Subnet, FirstThreeNumbersDecide) {
+    EXPECT_TRUE(isSameSubnet("192.168.0.10", "192.168.0.200"));
+    EXPECT_FALSE(isSameSubnet("192.168.0.10", "192.168.1.10"));
+    EXPECT_TRUE(isSameSubnet("10.0.0.5", "10.0.0"));            // fourth number not needed
+    EXPECT_TRUE(isSameSubnet("192.168.000.1", "192.168.0.77"));  // numbers, not texts
+    EXPECT_TRUE(isSameSubnet("192.168.0.1x", "192.168.0.9"));    // anything after is ignored
+}
+
+TEST(Subnet, TextsWithoutThreeDottedNumbersAreNeverTheSame) {
+    EXPECT_FALSE(isSameSubnet("", ""));
+    EXPECT_FALSE(isSameSubnet("192.168.0.10", ""));
+    EXPECT_FALSE(isSameSubnet("192.168", "192.168"));
+    EXPECT_FALSE(isSameSubnet("a.b.c.d", "a.b.c.d"));
+    EXPECT_FALSE(isSameSubnet(" 192.168.0.1", " 192.168.0.1"));
+    EXPECT_FALSE(isSameSubnet("192..168.0", "192..168.0"));
+    EXPECT_FALSE(isSameSubnet("99999999999.1.1.1", "99999999999.1.1.1"));  // no overflow
+}
+
+TEST(Broadcast, FirstThreeFieldsAsTextAnd255) {
+    EXPECT_EQ(broadcastAddress("192.168.10.25"), "192.168.10.255");
+    EXPECT_EQ(broadcastAddress("10.0.0.5"), "10.0.0.255");  // mask never consulted
+    EXPECT_EQ(broadcastAddress("010.0.0.5"), "010.0.0.255");  // fields kept as text
+    EXPECT_EQ(broadcastAddress("192.168.10"), "192.168.10.255");
+    EXPECT_EQ(broadcastAddress("192.168"), std::nullopt);
+    EXPECT_EQ(broadcastAddress(""), std::nullopt);
+}
+
+TEST(Sending, ScanGoesWholeToTheDirectedBroadcastOnTheRequestPort) {
+    RecordingSocket socket;
+    const auto request = buildScanRequest("00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(sendBroadcast(socket, adapterAt("192.168.10.25"), request), SendOutcome::Sent);
+    ASSERT_EQ(socket.sent.size(), 1u);
+    EXPECT_EQ(socket.sent[0].ip, "192.168.10.255");
+    EXPECT_EQ(socket.sent[0].port, 8901);
+    EXPECT_EQ(socket.sent[0].bytes, std::vector<std::uint8_t>(request.begin(), request.end()));
+}
+
+TEST(Sending, ControllerInTheSubnetIsUnicastOtherwiseBroadcast) {
+    RecordingSocket socket;
+    const std::vector<std::uint8_t> bytes(318, 0x5a);
+    const auto adapter = adapterAt("192.168.0.10");
+    sendToController(socket, adapter, bytes, "192.168.0.77");
+    sendToController(socket, adapter, bytes, "169.254.3.4");
+    sendToController(socket, adapter, bytes, "");  // unknown address still reaches it
+    ASSERT_EQ(socket.sent.size(), 3u);
+    EXPECT_EQ(socket.sent[0].ip, "192.168.0.77");
+    EXPECT_EQ(socket.sent[1].ip, "192.168.0.255");
+    EXPECT_EQ(socket.sent[2].ip, "192.168.0.255");
+    for (const auto& s : socket.sent) {
+        EXPECT_EQ(s.port, 8901);
+        EXPECT_EQ(s.bytes.size(), 318u);
+    }
+}
+
+TEST(Sending, ShortOrFailedUnicastIsReportedOnStandardOutput) {
+    RecordingSocket socket;
+    const std::vector<std::uint8_t> bytes(192, 1);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(sendUnicast(socket, "192.168.0.77", bytes), SendOutcome::Sent);
+    socket.answer = 100;
+    EXPECT_EQ(sendUnicast(socket, "192.168.0.77", bytes), SendOutcome::ShortSend);
+    socket.answer = -1;
+    EXPECT_EQ(sendUnicast(socket, "192.168.0.77", bytes), SendOutcome::Failed);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "#### Error: Send Scan Done! -2 ####\n#### Error: Send Scan Done! -2 ####\n");
+}
+
+TEST(Sending, BroadcastFromAnAdapterWithoutThreeFieldsSendsNothing) {
+    RecordingSocket socket;
+    EXPECT_EQ(sendBroadcast(socket, adapterAt("garbage"), buildScanRequest("x")), SendOutcome::Failed);
+    EXPECT_TRUE(socket.sent.empty());
+}
