@@ -1,0 +1,25 @@
+#pragma once
+// One JSON line per request received, flushed at once so that a test can
+// read the file while the simulator runs.
+#include <cstdio>
+#include <string>
+
+#include "frames.h"
+
+namespace sim {
+
+class RequestLog {
+public:
+    RequestLog() = default;
+    ~RequestLog();
+    RequestLog(const RequestLog&) = delete;
+    RequestLog& operator=(const RequestLog&) = delete;
+
+    bool open(const std::string& path);  // false when the file cannot be written
+    void write(const UdpFrame& request);
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace sim

@@ -1,0 +1,27 @@
+#pragma once
+// Command line of kestrel-sim.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "faults.h"
+
+namespace sim {
+
+struct Options {
+    std::string interface;
+    std::string config_path;            // --config; else --count
+    std::optional<std::size_t> count;
+    std::uint32_t seed = 1;
+    std::string log_path;
+    std::string ready_file;
+    FaultOptions faults;
+    std::size_t burst = 0;
+};
+
+// Nothing and a message in `error` when the arguments are wrong.
+std::optional<Options> parse_options(const std::vector<std::string>& args, std::string& error);
+const char* usage();
+
+}  // namespace sim
