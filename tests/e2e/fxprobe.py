@@ -101,7 +101,7 @@ def main():
     ap.add_argument("--iface", required=True)
     ap.add_argument("--src", required=True)
     ap.add_argument("--dst", help="destination IP; the subnet's .255 when left out")
-    ap.add_argument("--wait", type=int, default=800, help="milliseconds to collect replies")
+    ap.add_argument("--wait", type=int, default=500, help="milliseconds to collect replies")
     ap.add_argument("kind", choices=["scan", "netcfg", "reset", "oem", "raw"])
     ap.add_argument("--target", default="")
     ap.add_argument("--current-ip", default="")
@@ -124,6 +124,9 @@ def main():
 
     mac = open(f"/sys/class/net/{args.iface}/address").read().strip()
     cap = socket.socket(socket.AF_PACKET, socket.SOCK_RAW, socket.htons(ETH_P_ALL))
+    # Room for a whole burst of replies while Python catches up.
+    SO_RCVBUFFORCE = 33
+    cap.setsockopt(socket.SOL_SOCKET, SO_RCVBUFFORCE, 16 << 20)
     cap.bind((args.iface, 0))
     cap.settimeout(0.05)
     out = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
