@@ -56,13 +56,14 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(3, 1, 3, 1);
     layout->setSpacing(0);
 
-    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000"));
+    // Room for "255" and the cursor, no more: the control is as wide as its content.
+    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("2550"));
     auto* validator = new OctetValidator(this);
     for (int i = 0; i < kFieldCount; ++i) {
         if (i > 0) {
@@ -76,14 +77,14 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         field->setAlignment(Qt::AlignCenter);
         field->setMaxLength(kMaxDigits);
         field->setValidator(validator);
-        field->setMinimumWidth(fieldWidth);
+        field->setFixedWidth(fieldWidth);
         field->installEventFilter(this);
         // Tab enters and leaves the control as a whole; inside it the user
         // moves with '.', the arrow keys, or by typing three digits.
         if (i > 0)
             field->setFocusPolicy(Qt::ClickFocus);
         connect(field, &QLineEdit::textEdited, this, [this, i] { onFieldEdited(i); });
-        layout->addWidget(field, 1);
+        layout->addWidget(field);
         fields_[static_cast<std::size_t>(i)] = field;
     }
     setFocusProxy(fields_[0]);

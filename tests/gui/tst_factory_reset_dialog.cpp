@@ -1,0 +1,114 @@
+// The factory reset dialog: what it hands to send, and what Cancel/Esc/Enter do.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/CFactoryReset.h"
+#include "commands/factory_reset_request.h"
+#include "net/byte_io.h"
+
+namespace {
+
+struct Sent {
+    std::string mac, ip, user, password;
+};
+
+kestrel::DeviceRecord record() {
+    kestrel::DeviceRecord r;
+    r.mac = "AA:BB:CC:0D:0E:0F";
+    r.ip = "10.0.0.5";
+    return r;
+}
+
+struct Harness {
+    std::vector<Sent> sent;
+    CFactoryReset dialog;
+
+    Harness()
+        : dialog(record(), [this](const std::string& mac, const std::string& ip, const std::string& user,
+                                  const std::string& password) { sent.push_back({mac, ip, user, password}); }) {}
+
+    QLineEdit* edit(const char* id) { return dialog.findChild<QLineEdit*>(QString::fromLatin1(id)); }
+    QPushButton* button(const char* id) { return dialog.findChild<QPushButton*>(QString::fromLatin1(id)); }
+};
+
+}  // namespace
+
+class TestFactoryResetDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void captionAndControls();
+    void emptyTextsAreStillSentLowerCased();
+    void typedCredentialsAreSentWhole();
+    void cancelAndEscapeSendNothingEnterSends();
+};
+
+void TestFactoryResetDialog::captionAndControls() {
+    Harness h;
+    QCOMPARE(h.dialog.windowTitle(), QStringLiteral("Factory Reset"));
+    QVERIFY(h.edit("1034") && h.edit("1035"));
+    QCOMPARE(h.edit("1035")->echoMode(), QLineEdit::Password);
+    QCOMPARE(h.button("1008")->text(), QStringLiteral("Factory Reset"));
+    QCOMPARE(h.button("1009")->text(), QStringLiteral("Cancel"));
+    QVERIFY(h.edit("1034")->text().isEmpty() && h.edit("1035")->text().isEmpty());
+}
+
+void TestFactoryResetDialog::emptyTextsAreStillSentLowerCased() {
+    Harness h;
+    QTest::mouseClick(h.button("1008"), Qt::LeftButton);
+    QCOMPARE(h.sent.size(), std::size_t{1});
+    QCOMPARE(h.sent[0].mac, std::string("aa:bb:cc:0d:0e:0f"));
+    QCOMPARE(h.sent[0].ip, std::string("10.0.0.5"));
+    QVERIFY(h.sent[0].user.empty() && h.sent[0].password.empty());
+    QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
+
+    const kestrel::AdapterEntry adapter{"veth-pc", "192.168.0.2", "02:00:00:00:00:01", "veth-pc"};
+    const auto bytes = kestrel::buildFactoryResetRequest(adapter, h.sent[0].mac, h.sent[0].ip,
+                                                         h.sent[0].user, h.sent[0].password);
+    for (std::size_t i = kestrel::factory_reset::UserId; i < bytes.size(); ++i)
+        QCOMPARE(int(bytes[i]), 0);
+    QCOMPARE(kestrel::ByteReader(bytes).text(kestrel::hdr::Target, kestrel::hdr::TargetWidth),
+             std::optional<std::string>("aa:bb:cc:0d:0e:0f"));
+}
+
+void TestFactoryResetDialog::typedCredentialsAreSentWhole() {
+    Harness h;
+    // The edits have no limit of their own; cutting is the request's job.
+    const QString longId(60, QLatin1Char('u'));
+    QTest::keyClicks(h.edit("1034"), longId);
+    QTest::keyClicks(h.edit("1035"), QStringLiteral("Pa ss"));
+    QTest::mouseClick(h.button("1008"), Qt::LeftButton);
+    QCOMPARE(h.sent.at(0).user, longId.toStdString());
+    QCOMPARE(h.sent.at(0).password, std::string("Pa ss"));
+}
+
+void TestFactoryResetDialog::cancelAndEscapeSendNothingEnterSends() {
+    Harness clicked;
+    QTest::keyClicks(clicked.edit("1034"), QStringLiteral("admin"));
+    QTest::mouseClick(clicked.button("1009"), Qt::LeftButton);
+    QVERIFY(clicked.sent.empty());
+    QCOMPARE(clicked.dialog.result(), int(QDialog::Rejected));
+
+    Harness escaped;
+    escaped.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&escaped.dialog));
+    QTest::keyClick(&escaped.dialog, Qt::Key_Escape);
+    QVERIFY(escaped.sent.empty());
+    QVERIFY(!escaped.dialog.isVisible());
+
+    Harness entered;
+    entered.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&entered.dialog));
+    entered.edit("1035")->setFocus();
+    QTest::keyClicks(entered.edit("1035"), QStringLiteral("pw"));
+    QTest::keyClick(entered.edit("1035"), Qt::Key_Return);
+    QCOMPARE(entered.sent.size(), std::size_t{1});
+    QCOMPARE(entered.sent[0].password, std::string("pw"));
+    QVERIFY(!entered.dialog.isVisible());
+}
+
+QTEST_MAIN(TestFactoryResetDialog)
+#include "tst_factory_reset_dialog.moc"
