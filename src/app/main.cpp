@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "app/CKestrelInstallerApp.h"
+
+int main(int argc, char** argv) {
+    fendrix::CKestrelInstallerApp app(argc, argv);
+    return app.InitInstance();
+}

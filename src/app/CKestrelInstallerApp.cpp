@@ -1,0 +1,57 @@
+#include "app/CKestrelInstallerApp.h"
+
+#include <QMessageBox>
+
+#include "app/CKestrelInstallerDlg.h"
+#include "app/SystemDesktop.h"
+#include "app/SystemPrompts.h"
+#include "net/platform.h"
+#include "strings.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#endif
+
+namespace fendrix {
+
+namespace {
+bool initSocketLayer() {
+#ifdef _WIN32
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+#else
+    return true;
+#endif
+}
+}  // namespace
+
+CKestrelInstallerApp::CKestrelInstallerApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Fendrix"));
+    setApplicationDisplayName(QStringLiteral("Fendrix"));
+}
+
+int CKestrelInstallerApp::InitInstance() {
+#ifdef _WIN32
+    // The restart manager may restart the program; nothing is recovered.
+    RegisterApplicationRestart(nullptr, 0);
+#endif
+    if (!initSocketLayer()) {
+        QMessageBox::warning(nullptr, QStringLiteral("Fendrix"),
+                             QString::fromUtf8(res::kSocketsInitFailed));
+        return 0;
+    }
+    const auto adapters = kestrel::makeSystemAdapterSource();
+    const auto socket = kestrel::makeUdpSocket();
+    const auto capture = kestrel::makePcapCapture();
+    SystemPrompts prompts;
+    SystemDesktop desktop;
+    {
+        CKestrelInstallerDlg window(kestrel::Seams{*adapters, *socket, *capture, prompts, desktop},
+                                    arguments());
+        window.exec();
+    }
+    return 0;
+}
+
+}  // namespace fendrix

@@ -1,0 +1,164 @@
+// Adapters, the socket, sending, the capture and the replies it brings.
+#include <QComboBox>
+#include <QMetaObject>
+#include <cstdio>
+#include <deque>
+#include <iterator>
+#include <variant>
+
+#include "app/CKestrelInstallerDlg.h"
+#include "net/adapter_rules.h"
+#include "net/frame_handler.h"
+#include "net/request_header.h"
+#include "net/result_reply.h"
+#include "net/sending.h"
+#include "ui/DeviceListModel.h"
+
+namespace fendrix {
+
+const kestrel::AdapterEntry* CKestrelInstallerDlg::selectedAdapter() const {
+    const int position = adapterSelector_->currentIndex();
+    if (position < 0 || position >= static_cast<int>(adapters_.size())) return nullptr;
+    return &adapters_[static_cast<std::size_t>(position)];
+}
+
+void CKestrelInstallerDlg::loadAdapters() {
+    const auto table = seams_.adapters.list();
+    if (!table) return;  // the selector stays empty; later operations say so
+    const QSignalBlocker block(adapterSelector_);
+    for (auto& entry : kestrel::usableAdapters(*table)) {
+        adapterSelector_->insertItem(adapterSelector_->count(),
+                                     QString::fromLocal8Bit(entry.description));
+        adapters_.push_back(std::move(entry));
+    }
+    if (!adapters_.empty()) adapterSelector_->setCurrentIndex(0);
+}
+
+void CKestrelInstallerDlg::openSocket() {
+    // A refused broadcast option is reported by the socket itself, which is
+    // then left closed.
+    seams_.socket.open();
+}
+
+void CKestrelInstallerDlg::activateAdapter() {
+    if (captureThread_) seams_.capture.stop();
+    if (seams_.socket.isOpen()) seams_.socket.close();
+    openSocket();
+    const kestrel::AdapterEntry* adapter = selectedAdapter();
+    if (!adapter) {
+        prompt(QString::fromLatin1(kCheckNetwork));
+        return;
+    }
+    if (!seams_.socket.bind(*adapter)) {
+        std::fputs("bind() 실행 에러\n", stdout);
+        std::fflush(stdout);
+        seams_.desktop.exitProcess(1);
+        return;
+    }
+    startCapture(*adapter);
+}
+
+void CKestrelInstallerDlg::startCapture(const kestrel::AdapterEntry& adapter) {
+    kestrel::ReplyQueue* queue = &replyQueue_;
+    // Runs on the capture worker: decode, queue, never wait for this thread.
+    auto sink = [queue](kestrel::ByteSpan frame) {
+        if (auto event = kestrel::handleFrame(frame)) queue->push(std::move(*event));
+    };
+    captureThread_ = true;
+    const auto error = seams_.capture.start(adapter, std::move(sink));
+    if (!error) return;
+    if (error->kind == kestrel::CaptureError::Kind::ListFailed) {
+        seams_.desktop.exitProcess(1);
+        return;
+    }
+    // No device for the adapter, or no right to open it: say so once; the
+    // window stays usable (sending still works).
+    prompt(QString::fromStdString(error->message));
+}
+
+void CKestrelInstallerDlg::sendBroadcast(kestrel::ByteSpan bytes) {
+    const kestrel::AdapterEntry* adapter = selectedAdapter();
+    if (!adapter) {
+        prompt(QString::fromLatin1(kCheckNetwork));
+        return;
+    }
+    kestrel::sendBroadcast(seams_.socket, *adapter, bytes);
+}
+
+void CKestrelInstallerDlg::sendUnicast(std::string_view ip, kestrel::ByteSpan bytes) {
+    if (!selectedAdapter()) {
+        prompt(QString::fromLatin1(kCheckNetwork));
+        seams_.desktop.exitProcess(1);
+        return;
+    }
+    kestrel::sendUnicast(seams_.socket, ip, bytes);
+}
+
+void CKestrelInstallerDlg::sendToController(kestrel::ByteSpan bytes,
+                                            std::string_view controllerIp) {
+    const kestrel::AdapterEntry* adapter = selectedAdapter();
+    if (!adapter) {
+        prompt(QString::fromLatin1(kCheckNetwork));
+        seams_.desktop.exitProcess(1);
+        return;
+    }
+    kestrel::sendToController(seams_.socket, *adapter, bytes, controllerIp);
+}
+
+void CKestrelInstallerDlg::clearDeviceList() { model_->clear(); }
+
+void CKestrelInstallerDlg::startScan() {
+    clearDeviceList();
+    const kestrel::AdapterEntry* adapter = selectedAdapter();
+    if (!adapter) return;
+    const auto request = kestrel::buildScanRequest(adapter->mac_text);
+    sendBroadcast(request);
+}
+
+void CKestrelInstallerDlg::drainReplies() {
+    // A message box of an earlier reply is open (its nested event loop got
+    // here): later replies wait until it closes, then follow in order.
+    if (draining_) return;
+    draining_ = true;
+    std::deque<kestrel::ReplyEvent> held;
+    std::vector<kestrel::ReplyEvent> incoming;
+    std::vector<kestrel::DeviceRecord> rows;
+    for (;;) {
+        if (held.empty()) {
+            incoming.clear();
+            replyQueue_.takeAll(incoming);
+            if (incoming.empty()) break;
+            held.insert(held.end(), std::make_move_iterator(incoming.begin()),
+                        std::make_move_iterator(incoming.end()));
+        }
+        // Consecutive scan replies become one insertion.
+        rows.clear();
+        while (!held.empty()) {
+            auto* scan = std::get_if<kestrel::ScanReplyEvent>(&held.front());
+            if (!scan) break;
+            rows.push_back(std::move(scan->record));
+            held.pop_front();
+        }
+        if (!rows.empty()) {
+            model_->appendBatch(rows);
+            continue;
+        }
+        kestrel::ReplyEvent event = std::move(held.front());
+        held.pop_front();
+        if (auto* result = std::get_if<kestrel::ResultReplyEvent>(&event))
+            handleResultReply(result->result);
+        else if (auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event))
+            handleApplyReply(apply->reply);
+        if (destroyed_) break;
+    }
+    draining_ = false;
+}
+
+void CKestrelInstallerDlg::handleResultReply(std::uint8_t result) {
+    if (const auto message = kestrel::resultMessage(result))
+        prompt(QString::fromLatin1(message->data(), static_cast<qsizetype>(message->size())),
+               kestrel::PromptIcon::Information);
+    startScan();
+}
+
+}  // namespace fendrix

@@ -1,0 +1,59 @@
+#include "app/DialogUnits.h"
+
+#include <QFontMetrics>
+#include <QStringList>
+
+namespace fendrix {
+
+namespace {
+int mulDiv(int value, int numerator, int denominator) {
+    // Rounded like the platform's MulDiv, also for negative values.
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : (product - half) / denominator);
+}
+}  // namespace
+
+DialogUnits::DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    // The average width is taken over the 52 Latin letters, rounded.
+    const int extent = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    baseX_ = (extent / 26 + 1) / 2;
+    baseY_ = metrics.height();
+}
+
+int DialogUnits::x(int du) const { return mulDiv(du, baseX_, 4); }
+int DialogUnits::y(int du) const { return mulDiv(du, baseY_, 8); }
+
+QRect DialogUnits::rect(int left, int top, int width, int height) const {
+    return {x(left), y(top), x(width), y(height)};
+}
+
+QFont dialogFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS Shell Dlg 2"),
+                      QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("sans-serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(9);
+    return font;
+}
+
+QFont boldLabelFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("sans-serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    // A font height of 15 names the character cell, leading included; Qt's
+    // pixel size names the em, so shrink it until the cell fits 15 pixels.
+    constexpr int kCellHeight = 15;
+    int pixels = kCellHeight;
+    font.setPixelSize(pixels);
+    while (pixels > 8 && QFontMetrics(font).height() > kCellHeight) font.setPixelSize(--pixels);
+    return font;
+}
+
+}  // namespace fendrix

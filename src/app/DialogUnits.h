@@ -1,0 +1,29 @@
+#pragma once
+// Dialog-template geometry: rectangles in dialog units are turned into pixels
+// with the dialog font's base units, as the templates were laid out.
+#include <QFont>
+#include <QRect>
+
+namespace fendrix {
+
+class DialogUnits {
+public:
+    explicit DialogUnits(const QFont& dialogFont);
+
+    int baseX() const { return baseX_; }  // average character width
+    int baseY() const { return baseY_; }  // character height
+    int x(int du) const;                  // du * baseX / 4, rounded
+    int y(int du) const;                  // du * baseY / 8, rounded
+    QRect rect(int x, int y, int width, int height) const;
+
+private:
+    int baseX_;
+    int baseY_;
+};
+
+// "MS Shell Dlg" 9 pt, falling back to the system's sans where it is missing.
+QFont dialogFont();
+// Bold "Tahoma" with a 15-pixel character cell (the labels' font), with fallback.
+QFont boldLabelFont();
+
+}  // namespace fendrix

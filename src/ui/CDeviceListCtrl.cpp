@@ -1,0 +1,90 @@
+#include "ui/CDeviceListCtrl.h"
+
+#include <QContextMenuEvent>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPalette>
+
+#include "ui/CDeviceHeaderCtrl.h"
+#include "ui/DeviceListModel.h"
+
+namespace fendrix {
+
+CDeviceListCtrl::CDeviceListCtrl(QWidget* parent)
+    : QTableView(parent), header_(new CDeviceHeaderCtrl(this)) {
+    setHorizontalHeader(header_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setShowGrid(true);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setFrameShape(QFrame::Box);
+    setFrameShadow(QFrame::Plain);
+    setLineWidth(1);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    // A list view has no row header; its rows are a fixed height that does
+    // not depend on when the first row arrives.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    enlargeRows();
+
+    // The selected row shows as selected only while the list has the focus.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Inactive, QPalette::Base));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Inactive, QPalette::Text));
+    setPalette(pal);
+}
+
+void CDeviceListCtrl::enlargeRows() {
+    QHeaderView* rows = verticalHeader();
+    rows->resetDefaultSectionSize();
+    rows->setDefaultSectionSize(rows->defaultSectionSize() + kExtraRowHeight);
+}
+
+void CDeviceListCtrl::setDeviceModel(DeviceListModel* model) {
+    model_ = model;
+    setModel(model);
+}
+
+int CDeviceListCtrl::firstSelectedRow() const {
+    if (!selectionModel()) return -1;
+    int first = -1;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        if (first < 0 || index.row() < first) first = index.row();
+    return first;
+}
+
+int CDeviceListCtrl::selectionMark() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+int CDeviceListCtrl::rowAtViewport(const QPoint& pos) const {
+    const QModelIndex index = indexAt(pos);
+    return index.isValid() ? index.row() : -1;
+}
+
+void CDeviceListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    const int row = rowAtViewport(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) emit rowClicked(row);
+    else if (event->button() == Qt::RightButton)
+        emit rowRightClicked(row, event->globalPosition().toPoint());
+}
+
+void CDeviceListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) emit rowDoubleClicked();
+}
+
+void CDeviceListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    // The right-button release opens the list's own menu; the event must not
+    // travel on to the window's menu.
+    event->accept();
+}
+
+}  // namespace fendrix

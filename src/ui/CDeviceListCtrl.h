@@ -1,0 +1,47 @@
+#pragma once
+// The device list: a report view over DeviceListModel with single, full-row
+// selection and grid lines. Mouse clicks are reported with the row under the
+// pointer (-1 below the last row), as the main window needs them.
+#include <QTableView>
+
+namespace fendrix {
+
+class CDeviceHeaderCtrl;
+class DeviceListModel;
+
+class CDeviceListCtrl : public QTableView {
+    Q_OBJECT
+public:
+    // Extra pixels added to the style's default row height.
+    static constexpr int kExtraRowHeight = 10;
+
+    explicit CDeviceListCtrl(QWidget* parent = nullptr);
+
+    void setDeviceModel(DeviceListModel* model);
+    // Row height = the style's default for the current font + kExtraRowHeight.
+    void enlargeRows();
+    DeviceListModel* deviceModel() const { return model_; }
+    CDeviceHeaderCtrl* deviceHeader() const { return header_; }
+
+    // First selected row from the top, -1 when none.
+    int firstSelectedRow() const;
+    // The row holding the selection mark (the current index), -1 when none.
+    int selectionMark() const;
+    int rowAtViewport(const QPoint& pos) const;
+
+signals:
+    void rowClicked(int row);
+    void rowRightClicked(int row, const QPoint& globalPos);
+    void rowDoubleClicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    CDeviceHeaderCtrl* header_;
+    DeviceListModel* model_ = nullptr;
+};
+
+}  // namespace fendrix

@@ -1,0 +1,45 @@
+#pragma once
+// The rows of the device list: one kestrel::DeviceRecord per row, cells
+// derived from it. Rows are only appended (in batches) or cleared all at once,
+// so a record can never be separated from its row.
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "discovery/device_list.h"
+#include "discovery/device_record.h"
+
+namespace fendrix {
+
+class DeviceListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using Column = kestrel::Column;
+
+    explicit DeviceListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Appends the records that no row equals yet (and that do not repeat an
+    // earlier record of the same batch), with one insertion. Answers how many
+    // rows were added.
+    int appendBatch(const std::vector<kestrel::DeviceRecord>& records);
+    void clear();
+
+    const kestrel::DeviceRecord& record(int row) const;
+    bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
+    // The cell text of a row by column index, independent of on-screen order.
+    QString cell(int row, Column column) const;
+
+    static QString columnTitle(Column column);
+    static int columnWidth(Column column);
+
+private:
+    kestrel::DeviceList rows_;
+};
+
+}  // namespace fendrix
