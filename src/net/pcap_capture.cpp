@@ -193,7 +193,7 @@ private:
     void loop() {
         const int rc = pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
         if (rc == PCAP_ERROR) std::fprintf(stderr, "capture: %s\n", pcap_geterr(handle_));
-        if (rc < 0) {
+        if (rc < 0 && options_.report_loop_end) {
             std::printf("[%s:%d] Can't pcap_loop\n", "CKestrelInstallerDlg::pcapInit", 531);
             std::fflush(stdout);
         }

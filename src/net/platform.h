@@ -20,6 +20,9 @@ struct CaptureOptions {
     int buffer_bytes = 32 * 1024 * 1024;  // kernel ring; the default holds ~6,000 replies
     bool immediate = true;                 // deliver each reply at once, not per filled block
     std::string save_path;                 // when set, every captured frame is also written there (pcap file)
+    // The window reports every broken loop on standard output; a tool whose
+    // standard output is data (fendrix-cli) turns the line off.
+    bool report_loop_end = true;
 };
 
 // What libpcap counted for the current (or the last stopped) capture.

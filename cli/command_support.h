@@ -1,0 +1,35 @@
+#pragma once
+// What the device commands share: the scan that finds the target, the send,
+// the wait for its answer and the exit code that the answer gives.
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "discovery/device_record.h"
+#include "net/byte_io.h"
+#include "net/reply_event.h"
+#include "session.h"
+
+namespace fendrix_cli {
+
+struct Timing {
+    std::chrono::milliseconds scan_wait{1500};
+    std::chrono::milliseconds reply_timeout{3000};
+};
+
+// Scans and finds the target; prints why on stderr when it is not found.
+std::optional<kestrel::DeviceRecord> scanForTarget(Session& session, const std::string& target,
+                                                   const Timing& timing);
+
+// Sends the request and waits for a result reply (code 18); prints the
+// result code and its text. Answers the exit code.
+int sendAndReportResult(Session& session, const kestrel::DeviceRecord& record,
+                        kestrel::ByteSpan request, const Timing& timing);
+
+// "Result N: <text>" for a result code; exit code 0 for 0 and 1, refused otherwise.
+int reportResult(std::uint8_t result);
+
+// Reads the password line from standard input (line end removed).
+std::string readPasswordLine();
+
+}  // namespace fendrix_cli

@@ -1,0 +1,37 @@
+#pragma once
+// netcfg and reset: one request to one controller, answered by a result reply.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "command_support.h"
+#include "commands/network_change_request.h"
+
+namespace fendrix_cli {
+
+// What the command line says; every unset field keeps the controller's value.
+struct NetcfgArgs {
+    std::string target;
+    std::optional<bool> is_static;
+    std::optional<std::string> ip, mask, gateway, dns1, dns2, server_ip;
+    std::optional<std::uint16_t> http_port, https_port;
+    std::optional<bool> https;
+    std::string user, password;
+};
+
+struct ResetArgs {
+    std::string target;
+    std::string user, password;
+};
+
+// "%d.%d.%d.%d" of a dotted address; "0.0.0.0" for a text that is none (an
+// empty DNS field, say), as a blank address field would send it.
+std::string addressField(const std::string& text);
+
+// The values sent: the record's, overridden by what the line gives.
+kestrel::NetworkChangeValues netcfgValues(const kestrel::DeviceRecord& record, const NetcfgArgs& args);
+
+int runNetcfg(Session& session, const NetcfgArgs& args, const Timing& timing);
+int runReset(Session& session, const ResetArgs& args, const Timing& timing);
+
+}  // namespace fendrix_cli

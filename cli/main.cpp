@@ -1,0 +1,206 @@
+// fendrix-cli: the core of Fendrix without windows, for scripts and production lines.
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "apply_command.h"
+#include "device_commands.h"
+#include "exit_codes.h"
+#include "factory/upgrade_file.h"
+#include "scan_output.h"
+#include "session.h"
+
+using namespace fendrix_cli;
+
+namespace {
+
+const std::map<std::string, Format> kFormats = {
+    {"table", Format::Table}, {"json", Format::Json}, {"csv", Format::Csv}};
+
+void addFormat(CLI::App* cmd, std::string& format) {
+    cmd->add_option("--format", format, "Output: table, json or csv")
+        ->check(CLI::IsMember({"table", "json", "csv"}))
+        ->capture_default_str();
+}
+
+const CLI::Validator kAddress(
+    [](std::string& text) {
+        return kestrel::isDottedIPv4(text) ? std::string() : "not a dotted IPv4 address: " + text;
+    },
+    "A.B.C.D");
+
+struct Line {
+    SessionOptions session;
+    int wait_ms = 1500;
+    int timeout_ms = 3000;
+    std::string format = "table";
+    NetcfgArgs netcfg;
+    bool dhcp = false, static_ip = false;
+    std::string https;
+    ResetArgs reset;
+    std::string password;
+    bool password_stdin = false;
+    std::string apply_oem, apply_mac, apply_target, apply_from;
+};
+
+void addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
+    cmd->add_option("--adapter", line.session.adapter,
+                    "Adapter by description, interface name or IP (default: the first)");
+    cmd->add_option("--wait", line.wait_ms, "Milliseconds to gather scan replies")
+        ->check(CLI::Range(0, 600000))
+        ->capture_default_str();
+    if (withTimeout)
+        cmd->add_option("--timeout", line.timeout_ms, "Milliseconds to wait for the controller's answer")
+            ->check(CLI::Range(0, 600000))
+            ->capture_default_str();
+}
+
+void addCredentials(CLI::App* cmd, Line& line, std::string& user) {
+    cmd->add_option("--user", user, "Super-admin user ID")->required();
+    auto* pw = cmd->add_option("--password", line.password, "Super-admin password");
+    auto* pwIn = cmd->add_flag("--password-stdin", line.password_stdin,
+                               "Read the password from the first line of standard input");
+    pw->excludes(pwIn);
+    pwIn->excludes(pw);
+}
+
+Timing timingOf(const Line& line) {
+    return {std::chrono::milliseconds(line.wait_ms), std::chrono::milliseconds(line.timeout_ms)};
+}
+
+int usage(const std::string& message) {
+    std::fprintf(stderr, "fendrix-cli: %s\n", message.c_str());
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Finds Kestrel door-access controllers on the adapter's Ethernet segment and acts on them."};
+    app.set_version_flag("--version", FENDRIX_VERSION);
+    app.require_subcommand(1);
+    Line line;
+
+    auto* adapters = app.add_subcommand("adapters", "List the usable adapters");
+    addFormat(adapters, line.format);
+
+    auto* scan = app.add_subcommand("scan", "Broadcast a scan and list the controllers that answer");
+    addTiming(scan, line, false);
+    addFormat(scan, line.format);
+    auto* save = scan->add_option("--save-pcap", line.session.save_pcap,
+                                  "Also write the captured replies to this pcap file");
+    auto* from = scan->add_option("--from-pcap", line.session.from_pcap,
+                                  "Read replies from this pcap file instead of the network; nothing is sent");
+    save->excludes(from);
+    from->excludes(save);
+
+    auto* netcfg = app.add_subcommand(
+        "netcfg", "Change a controller's network settings; unset values keep the controller's own");
+    addTiming(netcfg, line, true);
+    netcfg->add_option("--target", line.netcfg.target, "Controller MAC or IP as the scan shows it")
+        ->required();
+    auto* dhcp = netcfg->add_flag("--dhcp", line.dhcp, "Address from DHCP");
+    auto* stat = netcfg->add_flag("--static", line.static_ip, "Static address");
+    dhcp->excludes(stat);
+    stat->excludes(dhcp);
+    netcfg->add_option("--ip", line.netcfg.ip, "New IP address")->check(kAddress);
+    netcfg->add_option("--mask", line.netcfg.mask, "Subnet mask")->check(kAddress);
+    netcfg->add_option("--gateway", line.netcfg.gateway, "Gateway")->check(kAddress);
+    netcfg->add_option("--dns1", line.netcfg.dns1, "DNS server 1")->check(kAddress);
+    netcfg->add_option("--dns2", line.netcfg.dns2, "DNS server 2")->check(kAddress);
+    netcfg->add_option("--server-ip", line.netcfg.server_ip, "Server IP")->check(kAddress);
+    netcfg->add_option("--http-port", line.netcfg.http_port, "HTTP port")->check(CLI::Range(0, 65535));
+    netcfg->add_option("--https-port", line.netcfg.https_port, "HTTPS port")->check(CLI::Range(0, 65535));
+    netcfg->add_option("--https", line.https, "HTTPS on or off")->check(CLI::IsMember({"on", "off"}));
+    addCredentials(netcfg, line, line.netcfg.user);
+
+    auto* reset = app.add_subcommand("reset", "Reset a controller to factory defaults");
+    addTiming(reset, line, true);
+    reset->add_option("--target", line.reset.target, "Controller MAC or IP as the scan shows it")
+        ->required();
+    addCredentials(reset, line, line.reset.user);
+
+    auto* apply = app.add_subcommand("apply", "Write an OEM brand and a MAC address into controllers");
+    addTiming(apply, line, true);
+    auto* oem = apply->add_option("--oem", line.apply_oem, "Brand: name, code or number 1..7");
+    auto* mac = apply->add_option("--mac", line.apply_mac, "New MAC address");
+    auto* target = apply->add_option("--target", line.apply_target, "Controller MAC or IP");
+    auto* file = apply->add_option("--from", line.apply_from, "CSV file of target,brand,new MAC rows");
+    for (auto* single : {oem, mac, target}) {
+        single->excludes(file);
+        file->excludes(single);
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    }
+
+    if (adapters->parsed()) {
+        const auto list = usableSystemAdapters();
+        if (list.empty()) {
+            std::fputs("fendrix-cli: Check your network connection ! (no usable adapter)\n", stderr);
+            return kExitNoNetwork;
+        }
+        printAdapters(std::cout, list, kFormats.at(line.format));
+        return kExitOk;
+    }
+
+    // Everything the subcommands need from the line is checked before
+    // anything is sent.
+    if (netcfg->parsed() || reset->parsed()) {
+        if (line.password_stdin) line.password = readPasswordLine();
+        else if (line.password.empty() && !(netcfg->parsed() ? netcfg : reset)->count("--password"))
+            return usage("--password or --password-stdin is required");
+    }
+    std::vector<ApplyJob> jobs;
+    if (apply->parsed()) {
+        if (!line.apply_from.empty()) {
+            std::ifstream in(line.apply_from);
+            if (!in) return usage("cannot read " + line.apply_from);
+            jobs = readApplyCsv(in);
+            if (jobs.empty()) return usage(line.apply_from + " holds no rows");
+        } else {
+            if (!oem->count() || !mac->count() || !target->count())
+                return usage("apply needs --oem, --mac and --target, or --from FILE.csv");
+            jobs.push_back(makeApplyJob(line.apply_target, line.apply_oem, line.apply_mac));
+            if (!jobs.front().problem.empty()) return usage(jobs.front().problem);
+        }
+    }
+
+    Session session;
+    if (const int rc = session.open(line.session); rc != kExitOk) return rc;
+    const Timing timing = timingOf(line);
+
+    if (scan->parsed()) {
+        session.scan(timing.scan_wait);
+        session.close();
+        printRows(std::cout, session.devices(), kFormats.at(line.format));
+        const auto stats = session.captureStats();
+        if (stats.dropped > 0 || stats.if_dropped > 0)
+            std::fprintf(stderr, "fendrix-cli: the capture lost %llu replies\n",
+                         static_cast<unsigned long long>(stats.dropped + stats.if_dropped));
+        return kExitOk;
+    }
+    if (netcfg->parsed()) {
+        if (line.dhcp) line.netcfg.is_static = false;
+        if (line.static_ip) line.netcfg.is_static = true;
+        if (!line.https.empty()) line.netcfg.https = line.https == "on";
+        line.netcfg.password = line.password;
+        return runNetcfg(session, line.netcfg, timing);
+    }
+    if (reset->parsed()) {
+        line.reset.password = line.password;
+        return runReset(session, line.reset, timing);
+    }
+    if (apply->parsed())
+        return line.apply_from.empty() ? runApply(session, jobs.front(), timing)
+                                       : runApplyBatch(session, jobs, timing);
+    return kExitUsage;
+}

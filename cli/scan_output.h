@@ -1,0 +1,28 @@
+#pragma once
+// How a scan's rows and the adapter list are printed.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "discovery/device_list.h"
+#include "net/adapter.h"
+
+namespace fendrix_cli {
+
+enum class Format { Table, Json, Csv };
+
+// The record's fields under their own names, numbers as numbers.
+nlohmann::json recordJson(const kestrel::DeviceRecord& record);
+// Array of rows in list order: the ten cells as the list shows them, plus "record".
+nlohmann::json rowsJson(const kestrel::DeviceList& devices);
+
+void printRows(std::ostream& out, const kestrel::DeviceList& devices, Format format);
+void printAdapters(std::ostream& out, const std::vector<kestrel::AdapterEntry>& adapters,
+                   Format format);
+
+// Quotes a CSV field when it holds a comma, a quote or a line end.
+std::string csvField(const std::string& text);
+
+}  // namespace fendrix_cli

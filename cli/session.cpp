@@ -1,0 +1,162 @@
+#include "session.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "exit_codes.h"
+#include "net/adapter_rules.h"
+#include "net/frame_handler.h"
+#include "net/request_header.h"
+#include "net/sending.h"
+
+namespace fendrix_cli {
+
+using namespace kestrel;
+
+std::vector<AdapterEntry> usableSystemAdapters() {
+    const auto system = makeSystemAdapterSource()->list();
+    if (!system) return {};
+    return usableAdapters(*system);
+}
+
+std::optional<AdapterEntry> chooseAdapter(const std::vector<AdapterEntry>& adapters,
+                                          const std::string& wanted) {
+    if (adapters.empty()) return std::nullopt;
+    if (wanted.empty()) return adapters.front();
+    for (const auto& a : adapters)
+        if (a.description == wanted || a.if_name == wanted || a.ip_text == wanted) return a;
+    return std::nullopt;
+}
+
+Session::~Session() { close(); }
+
+int Session::open(const SessionOptions& options) {
+    queue_.setNotify([this] {
+        {
+            std::lock_guard lock(wakeMutex_);
+            pending_ = true;
+        }
+        wake_.notify_one();
+    });
+    FrameSink sink = [this](ByteSpan frame) {
+        if (auto event = handleFrame(frame)) queue_.push(std::move(*event));
+    };
+
+    if (!options.from_pcap.empty()) {
+        replaying_ = true;
+        capture_ = makePcapFileCapture(options.from_pcap);
+        if (auto error = capture_->start(AdapterEntry{}, std::move(sink))) {
+            std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
+            return kExitUsage;
+        }
+        return kExitOk;
+    }
+
+    const auto adapters = usableSystemAdapters();
+    if (adapters.empty()) {
+        std::fputs("fendrix-cli: Check your network connection ! (no usable adapter)\n", stderr);
+        return kExitNoNetwork;
+    }
+    const auto chosen = chooseAdapter(adapters, options.adapter);
+    if (!chosen) {
+        std::fprintf(stderr, "fendrix-cli: no usable adapter named %s (see: fendrix-cli adapters)\n",
+                     options.adapter.c_str());
+        return kExitNoNetwork;
+    }
+    adapter_ = *chosen;
+
+    socket_ = makeUdpSocket();
+    if (!socket_->open()) {
+        std::fputs("fendrix-cli: cannot open a UDP socket with broadcast\n", stderr);
+        return kExitNoNetwork;
+    }
+    if (!socket_->bind(adapter_)) {
+        std::fprintf(stderr, "fendrix-cli: cannot bind to %s (%s): %s\n", adapter_.ip_text.c_str(),
+                     adapter_.description.c_str(), std::strerror(errno));
+        return kExitNoNetwork;
+    }
+
+    CaptureOptions captureOptions;
+    captureOptions.save_path = options.save_pcap;
+    captureOptions.report_loop_end = false;  // standard output carries the results
+    capture_ = makePcapCapture(captureOptions);
+    if (auto error = capture_->start(adapter_, std::move(sink))) {
+        std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
+        if (error->kind == CaptureError::Kind::OpenFailed)
+            std::fputs("fendrix-cli: capturing needs root or the raw-capture capability "
+                       "(setcap cap_net_raw,cap_net_admin+ep fendrix-cli)\n",
+                       stderr);
+        return kExitNoNetwork;
+    }
+    return kExitOk;
+}
+
+void Session::close() {
+    if (capture_) capture_->stop();
+    if (socket_) socket_->close();
+}
+
+void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
+                         const std::function<bool(ReplyEvent&)>& done) {
+    while (true) {
+        {
+            std::unique_lock lock(wakeMutex_);
+            pending_ = false;
+        }
+        std::vector<ReplyEvent> batch;
+        batch.swap(backlog_);
+        queue_.takeAll(batch);
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            if (!done(batch[i])) continue;
+            // Whatever came after the answer waits for the next caller.
+            backlog_.assign(std::make_move_iterator(batch.begin() + static_cast<long>(i) + 1),
+                            std::make_move_iterator(batch.end()));
+            return;
+        }
+        std::unique_lock lock(wakeMutex_);
+        if (!wake_.wait_until(lock, deadline, [this] { return pending_; })) return;
+    }
+}
+
+void Session::scan(std::chrono::milliseconds wait) {
+    devices_.clear();
+    auto keepRows = [this](ReplyEvent& event) {
+        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event)) devices_.add(scanReply->record);
+        return false;
+    };
+    if (replaying_) {
+        capture_->waitFinished();
+        drainUntil(std::chrono::steady_clock::now(), keepRows);
+        return;
+    }
+    const auto request = buildScanRequest(adapter_.mac_text);
+    if (sendBroadcast(*socket_, adapter_, request) != SendOutcome::Sent)
+        std::fprintf(stderr, "fendrix-cli: the scan request could not be sent from %s\n",
+                     adapter_.ip_text.c_str());
+    drainUntil(std::chrono::steady_clock::now() + wait, keepRows);
+}
+
+bool Session::sendToController(ByteSpan bytes, const std::string& controllerIp) {
+    if (!socket_) return false;
+    return kestrel::sendToController(*socket_, adapter_, bytes, controllerIp) == SendOutcome::Sent;
+}
+
+std::optional<ReplyEvent> Session::awaitReply(const std::function<bool(const ReplyEvent&)>& accept,
+                                              std::chrono::milliseconds timeout) {
+    std::optional<ReplyEvent> answer;
+    drainUntil(std::chrono::steady_clock::now() + timeout, [&](ReplyEvent& event) {
+        if (accept(event)) {
+            answer = std::move(event);
+            return true;
+        }
+        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event)) devices_.add(scanReply->record);
+        return false;
+    });
+    return answer;
+}
+
+CaptureStats Session::captureStats() const { return capture_ ? capture_->stats() : CaptureStats{}; }
+
+}  // namespace fendrix_cli
