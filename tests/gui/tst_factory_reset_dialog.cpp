@@ -40,24 +40,15 @@ struct Harness {
 class TestFactoryResetDialog : public QObject {
     Q_OBJECT
 private slots:
-    void captionAndControls();
     void emptyTextsAreStillSentLowerCased();
     void typedCredentialsAreSentWhole();
     void cancelAndEscapeSendNothingEnterSends();
 };
 
-void TestFactoryResetDialog::captionAndControls() {
-    Harness h;
-    QCOMPARE(h.dialog.windowTitle(), QStringLiteral("Factory Reset"));
-    QVERIFY(h.edit("1034") && h.edit("1035"));
-    QCOMPARE(h.edit("1035")->echoMode(), QLineEdit::Password);
-    QCOMPARE(h.button("1008")->text(), QStringLiteral("Factory Reset"));
-    QCOMPARE(h.button("1009")->text(), QStringLiteral("Cancel"));
-    QVERIFY(h.edit("1034")->text().isEmpty() && h.edit("1035")->text().isEmpty());
-}
-
 void TestFactoryResetDialog::emptyTextsAreStillSentLowerCased() {
     Harness h;
+    QCOMPARE(h.dialog.windowTitle(), QStringLiteral("Factory Reset"));
+    QCOMPARE(h.edit("1035")->echoMode(), QLineEdit::Password);
     QTest::mouseClick(h.button("1008"), Qt::LeftButton);
     QCOMPARE(h.sent.size(), std::size_t{1});
     QCOMPARE(h.sent[0].mac, std::string("aa:bb:cc:0d:0e:0f"));
