@@ -8,7 +8,7 @@ MODELS = {0: "MINI", 1: "1 Door", 2: "2 Door", 3: "3 Door", 4: "4 Door", 100: "M
           200: "Rack Mount", 300: "Virtual Machine"}
 EDITIONS = {1: "Keystone", 2: "Summit", 3: "Meridian", 5: "Satellite", 7: "Ascent", 11: "Meridian Plus"}
 # What the simulator puts in a field that its configuration leaves out.
-DEFAULTS = dict(ip_type=1, subnet_mask="", gateway="", dns1="", dns2="", server_ip="", https_enabled=0,
+DEFAULTS = dict(ip_type=1, subnet_mask="255.255.255.0", gateway="192.168.0.1", dns1="", dns2="", server_ip="", https_enabled=0,
                 http_port=80, https_port=443, hardware_model=2, edition=1, max_door=2,
                 firmware_version="V2.10.3", status=99)
 TEXTS = ("ip", "subnet_mask", "gateway", "dns1", "dns2", "server_ip")
