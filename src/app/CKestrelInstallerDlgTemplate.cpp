@@ -15,6 +15,10 @@
 #include "ui/DeviceListModel.h"
 #include "ui/ElidedLabel.h"
 
+// The resources live in a static library: the linker keeps them only when
+// something calls their initialiser, which must be outside any namespace.
+static void initResources() { Q_INIT_RESOURCE(fendrix); }
+
 namespace fendrix {
 
 namespace {
@@ -42,6 +46,7 @@ void CKestrelInstallerDlg::registerControl(QWidget* widget, int id, const char* 
 }
 
 void CKestrelInstallerDlg::buildControls() {
+    initResources();
     setFont(dialogFont());
     const DialogUnits du(font());
     setFixedSize(du.x(kWidthDu), du.y(kHeightDu));

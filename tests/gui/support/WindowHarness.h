@@ -1,0 +1,77 @@
+#pragma once
+// Builds the real main window over fakes and drives it like a user would.
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTest>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FakeSeams.h"
+#include "app/CKestrelInstallerDlg.h"
+#include "test_frames.h"
+
+namespace fendrix::testing {
+
+inline const QStringList kNormalArgs{QStringLiteral("fendrix")};
+inline const QStringList kFactoryArgs{QStringLiteral("fendrix"), QStringLiteral("-p"),
+                                      QStringLiteral("tundrax5832!")};
+
+struct Harness {
+    FakeWorld world;
+    std::unique_ptr<CKestrelInstallerDlg> window;
+
+    explicit Harness(const QStringList& args = kNormalArgs, bool show = true) { open(args, show); }
+    Harness(const QStringList& args, std::vector<kestrel::SystemAdapter> adapters) {
+        world.adapters.table = std::move(adapters);
+        open(args, true);
+    }
+
+    void open(const QStringList& args, bool show) {
+        window = std::make_unique<CKestrelInstallerDlg>(world.seams(), args);
+        if (show) {
+            window->show();
+            (void)QTest::qWaitForWindowExposed(window.get());
+        }
+    }
+
+    // Waits for the one start-up scan, so that it cannot clear rows later.
+    bool waitStartupScan() {
+        return QTest::qWaitFor([&] { return !world.socket.sent.empty(); }, 3000);
+    }
+
+    // Runs queued calls (the reply drain) without waiting.
+    static void settle() {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    void pushDatagram(const kestrel::testing::Bytes& datagram) {
+        world.capture.push(kestrel::testing::udpFrame(datagram));
+        settle();
+    }
+
+    void pushScanReply(const kestrel::testing::ScanReplySpec& spec) {
+        pushDatagram(kestrel::testing::scanReplyPayload(spec));
+    }
+
+    // n controllers 192.168.1.(50+i) with MACs 00:1a:2b:3c:4d:(i)
+    void pushControllers(int n, const std::string& version = "3.1.7") {
+        for (int i = 0; i < n; ++i) {
+            kestrel::testing::ScanReplySpec spec;
+            char mac[32];
+            std::snprintf(mac, sizeof mac, "00:1a:2b:3c:4d:%02x", i);
+            spec.sender = mac;
+            spec.ip = "192.168.1." + std::to_string(50 + i);
+            spec.firmware_version = version;
+            spec.status = i % 2 == 0 ? 99 : 0;
+            world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(spec)));
+        }
+        settle();
+    }
+
+    QWidget* control(int id) const { return window->control(id); }
+};
+
+}  // namespace fendrix::testing

@@ -1,0 +1,292 @@
+// The main window's shape: modes, controls, columns, labels, keys that must
+// not close it.
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "WindowHarness.h"
+#include "app/CAboutDlg.h"
+#include "app/FactoryUnlock.h"
+#include "ui/CDeviceListCtrl.h"
+#include "ui/DeviceListModel.h"
+
+using namespace fendrix;
+using namespace fendrix::testing;
+using Dlg = CKestrelInstallerDlg;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void factoryModeArguments_data();
+    void factoryModeArguments();
+    void factoryModeShowsThePanelInPlaceOfTheButtons();
+    void columnsTitlesWidthsAndAlignment();
+    void listLooksAndBehavesAsAReportView();
+    void labelsAfterStart();
+    void labelColoursAndFonts();
+    void fixedSizeAndControlsAtTheirPlaces();
+    void escAndEnterDoNotClose();
+    void titleBarCloseStopsCaptureAndClearsRows();
+    void aboutBoxFromTheTopArea();
+    void modelPassesTheModelTester();
+};
+
+void TestMainWindow::factoryModeArguments_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("factory");
+    const QString p = QStringLiteral("fendrix");
+    QTest::newRow("-p and code") << QStringList{p, "-p", "tundrax5832!"} << true;
+    QTest::newRow("-pX and longer code") << QStringList{p, "-pX", "tundrax5832!more"} << true;
+    QTest::newRow("11 chars of code") << QStringList{p, "-p", "tundrax5832"} << false;
+    QTest::newRow("three arguments") << QStringList{p, "-p", "tundrax5832!", "x"} << false;
+    QTest::newRow("one argument") << QStringList{p, "-p"} << false;
+    QTest::newRow("code first") << QStringList{p, "tundrax5832!", "-p"} << false;
+    QTest::newRow("-P upper case") << QStringList{p, "-P", "tundrax5832!"} << false;
+    QTest::newRow("no arguments") << QStringList{p} << false;
+}
+
+void TestMainWindow::factoryModeArguments() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, factory);
+    QCOMPARE(isFactoryModeCommandLine(args), factory);
+    Harness h(args, false);
+    QCOMPARE(h.window->factoryMode(), factory);
+    QVERIFY(h.world.prompts.shown.empty());  // never a word about the arguments
+}
+
+void TestMainWindow::factoryModeShowsThePanelInPlaceOfTheButtons() {
+    const int panel[] = {Dlg::IDC_FACTORY_GROUP, Dlg::IDC_OEM_CAPTION, Dlg::IDC_MAC_CAPTION,
+                         Dlg::IDC_OEM,           Dlg::IDC_MAC,         Dlg::IDC_APPLY_RESULT,
+                         Dlg::IDC_APPLY_MARK,    Dlg::IDC_APPLY};
+    {
+        Harness normal(kNormalArgs);
+        QVERIFY(normal.control(Dlg::IDC_NETWORK_CHANGE)->isVisible());
+        QVERIFY(normal.control(Dlg::IDC_FACTORY_RESET)->isVisible());
+        for (int id : panel) QVERIFY2(!normal.control(id)->isVisible(), qPrintable(QString::number(id)));
+    }
+    Harness factory(kFactoryArgs);
+    QVERIFY(!factory.control(Dlg::IDC_NETWORK_CHANGE)->isVisible());
+    QVERIFY(!factory.control(Dlg::IDC_FACTORY_RESET)->isVisible());
+    for (int id : panel) QVERIFY2(factory.control(id)->isVisible(), qPrintable(QString::number(id)));
+    for (int id : {Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_ADAPTER, Dlg::IDC_SELECTION_LINE,
+                   Dlg::IDC_STATUS})
+        QVERIFY(factory.control(id)->isVisible());
+
+    auto* oem = qobject_cast<QComboBox*>(factory.control(Dlg::IDC_OEM));
+    QStringList brands;
+    for (int i = 0; i < oem->count(); ++i) brands << oem->itemText(i);
+    QCOMPARE(brands, (QStringList{"KESTREL", "MARLO #1", "MARLO #2", "QEL", "RVM", "TALLIS", "ZANT"}));
+    QCOMPARE(oem->currentIndex(), 0);
+}
+
+void TestMainWindow::columnsTitlesWidthsAndAlignment() {
+    Harness h;
+    auto* list = h.window->deviceList();
+    QAbstractItemModel* model = list->model();
+    const QStringList titles{"No", "Status", "MAC Address", "IP Address", "IP Type",
+                             "Model", "Version", "Product", "Max Door", "Server IP"};
+    const int widths[] = {30, 65, 120, 120, 60, 120, 100, 85, 100, 120};
+    QCOMPARE(model->columnCount(), 10);
+    for (int c = 0; c < 10; ++c) {
+        QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), titles[c]);
+        QCOMPARE(list->columnWidth(c), widths[c]);
+        QVERIFY(!list->isColumnHidden(c));
+    }
+    // Titles are drawn: the header is shown and tall enough for text.
+    QVERIFY(list->horizontalHeader()->isVisible());
+    QVERIFY(list->horizontalHeader()->height() >= list->fontMetrics().height());
+
+    h.pushControllers(1);
+    for (int c = 0; c < 10; ++c)
+        QCOMPARE(model->index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                 Qt::Alignment(Qt::AlignCenter));
+}
+
+void TestMainWindow::listLooksAndBehavesAsAReportView() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    auto* list = h.window->deviceList();
+    QHeaderView* header = list->horizontalHeader();
+    QVERIFY(header->sectionsMovable());
+    QVERIFY(!header->sectionsClickable());
+    QVERIFY(!header->isSortIndicatorShown());
+    QVERIFY(!list->isSortingEnabled());
+    QVERIFY(list->showGrid());
+    QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
+
+    // Row height: the style's default for the list's font plus 10, also for
+    // rows that arrive after an empty start.
+    QHeaderView probe(Qt::Vertical);
+    probe.setFont(list->font());
+    const int expected = probe.defaultSectionSize() + 10;
+    QCOMPARE(list->verticalHeader()->defaultSectionSize(), expected);
+    h.pushControllers(3);
+    for (int r = 0; r < 3; ++r) QCOMPARE(list->rowHeight(r), expected);
+
+    // A click on a title neither sorts nor reorders; selecting a second row
+    // deselects the first.
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + 5, 5));
+    QCOMPARE(h.window->deviceModel().cell(0, kestrel::ColIpAddress), QString("192.168.1.50"));
+    list->selectRow(0);
+    list->selectRow(2);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(list->firstSelectedRow(), 2);
+
+    // Selection shown only while the list has focus.
+    const QPalette pal = list->palette();
+    QCOMPARE(pal.color(QPalette::Inactive, QPalette::Highlight),
+             pal.color(QPalette::Inactive, QPalette::Base));
+    QVERIFY(pal.color(QPalette::Active, QPalette::Highlight) !=
+            pal.color(QPalette::Active, QPalette::Base));
+}
+
+void TestMainWindow::labelsAfterStart() {
+    for (const QStringList& args : {kNormalArgs, kFactoryArgs}) {
+        Harness h(args);
+        auto text = [&](int id) { return qobject_cast<QLabel*>(h.control(id))->text(); };
+        QCOMPARE(text(Dlg::IDC_SELECTION_LINE), QString("Choose your equipment ........"));
+        QCOMPARE(text(Dlg::IDC_STATUS), QString());
+        QCOMPARE(text(Dlg::IDC_APPLY_RESULT), QString("Apply result information .........."));
+        QCOMPARE(text(Dlg::IDC_APPLY_MARK), QString());
+        QCOMPARE(h.window->currentRow(), -1);
+        QCOMPARE(h.window->windowTitle(), QString("Fendrix"));
+    }
+}
+
+void TestMainWindow::labelColoursAndFonts() {
+    Harness h(kFactoryArgs);
+    const QColor orange(255, 94, 0), magenta(255, 0, 221);
+    auto colour = [&](int id) { return h.control(id)->palette().color(QPalette::WindowText); };
+    QCOMPARE(colour(Dlg::IDC_SELECTION_LINE), orange);
+    QCOMPARE(colour(Dlg::IDC_STATUS), orange);
+    QCOMPARE(colour(Dlg::IDC_APPLY_RESULT), magenta);
+    QCOMPARE(colour(Dlg::IDC_APPLY_MARK), magenta);
+    QVERIFY(colour(Dlg::IDC_OEM_CAPTION) != orange && colour(Dlg::IDC_OEM_CAPTION) != magenta);
+    for (int id : {Dlg::IDC_SELECTION_LINE, Dlg::IDC_STATUS, Dlg::IDC_APPLY_RESULT, Dlg::IDC_APPLY_MARK}) {
+        QVERIFY(h.control(id)->font().bold());
+        QVERIFY(QFontMetrics(h.control(id)->font()).height() <= 15);
+    }
+    QVERIFY(!h.control(Dlg::IDC_OEM_CAPTION)->font().bold());
+}
+
+void TestMainWindow::fixedSizeAndControlsAtTheirPlaces() {
+    Harness h;
+    Dlg& w = *h.window;
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+    // 600 x 307 dialog units: the width/height ratio follows from the base units.
+    const QFontMetrics fm(w.font());
+    const int baseY = fm.height();
+    QCOMPARE(w.height(), (307 * baseY + 4) / 8);
+    // The list spans the window's width, 7 units from either side, and
+    // begins below the top bar.
+    QWidget* list = h.control(Dlg::IDC_DEVICE_LIST);
+    QVERIFY(std::abs(list->geometry().left() - (w.width() - list->geometry().right() - 1)) <= 2);
+    QWidget* scan = h.control(Dlg::IDC_SCAN);
+    QVERIFY(scan->geometry().bottom() < list->geometry().top());
+    QWidget* network = h.control(Dlg::IDC_NETWORK_CHANGE);
+    QWidget* reset = h.control(Dlg::IDC_FACTORY_RESET);
+    QCOMPARE(network->size(), scan->size());
+    QVERIFY(scan->geometry().right() < h.control(Dlg::IDC_ADAPTER)->geometry().left());
+    QVERIFY(network->geometry().right() < reset->geometry().left());
+    QCOMPARE(qobject_cast<QPushButton*>(scan)->text(), QString("Scan"));
+    QCOMPARE(qobject_cast<QPushButton*>(network)->text(), QString("Network Change"));
+    QCOMPARE(qobject_cast<QPushButton*>(reset)->text(), QString("Factory Reset"));
+    // The adapter selector's group box does not swallow clicks meant for it.
+    QWidget* selector = h.control(Dlg::IDC_ADAPTER);
+    QCOMPARE(w.childAt(selector->geometry().center()), selector);
+}
+
+void TestMainWindow::escAndEnterDoNotClose() {
+    for (const QStringList& args : {kNormalArgs, kFactoryArgs}) {
+        Harness h(args);
+        for (int id : {Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_ADAPTER}) {
+            QWidget* target = h.control(id);
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Escape);
+            QTest::keyClick(target, Qt::Key_Return);
+            QTest::keyClick(target, Qt::Key_Enter);
+            QVERIFY(h.window->isVisible());
+        }
+        QTest::keyClick(h.window.get(), Qt::Key_Escape);
+        QVERIFY(h.window->isVisible());
+        QCOMPARE(h.window->result(), 0);
+    }
+}
+
+void TestMainWindow::titleBarCloseStopsCaptureAndClearsRows() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    h.pushControllers(2);
+    QCOMPARE(h.window->deviceModel().rowCount(), 2);
+    const int stopsBefore = h.world.capture.stops;
+    QVERIFY(h.window->close());
+    QVERIFY(!h.window->isVisible());
+    QCOMPARE(h.window->deviceModel().rowCount(), 0);
+    QVERIFY(h.window->adapters().empty());
+    QCOMPARE(h.world.capture.stops, stopsBefore + 1);
+    QVERIFY(!h.world.capture.running());
+}
+
+void TestMainWindow::aboutBoxFromTheTopArea() {
+    Harness h;
+    QStringList offered;
+    bool listMenu = false;
+    h.window->setMenuRunner([&](QMenu& menu, const QPoint&) -> QAction* {
+        for (QAction* a : menu.actions()) offered << a->text();
+        return menu.actions().value(0);
+    });
+    // The About box is modal: close it as soon as it shows.
+    QString aboutName;
+    QTimer::singleShot(0, [&] {
+        if (auto* about = QApplication::activeModalWidget()->findChild<QLabel*>("aboutName"))
+            aboutName = about->text();
+        QApplication::activeModalWidget()->close();
+    });
+    QContextMenuEvent top(QContextMenuEvent::Mouse, QPoint(5, 5), h.window->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(h.window.get(), &top);
+    QCOMPARE(offered, QStringList{"Fendrix Information(&A)..."});
+    QVERIFY(aboutName.startsWith("Fendrix"));
+
+    // The device list keeps its own right click.
+    offered.clear();
+    QWidget* viewport = h.window->deviceList()->viewport();
+    QContextMenuEvent onList(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(viewport, &onList);
+    QVERIFY(offered.isEmpty());
+    Q_UNUSED(listMenu);
+}
+
+void TestMainWindow::modelPassesTheModelTester() {
+    DeviceListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    kestrel::DeviceRecord a;
+    a.mac = "00:1a:2b:3c:4d:5e";
+    a.ip = "192.168.1.5";
+    a.status = 99;
+    kestrel::DeviceRecord b = a;
+    b.mac = "00:1A:2B:3C:4D:5E";  // equal row in another case
+    kestrel::DeviceRecord c = a;
+    c.ip = "192.168.1.6";
+    QCOMPARE(model.appendBatch({a, b, c}), 2);
+    QCOMPARE(model.appendBatch({b}), 0);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.cell(1, kestrel::ColNo), QString("  2"));
+    QCOMPARE(model.record(1).ip, std::string("192.168.1.6"));
+    model.clear();
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.appendBatch({c}), 1);
+    QCOMPARE(model.cell(0, kestrel::ColNo), QString("  1"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
