@@ -2,52 +2,21 @@
 // adapter's device or replayed from a file.
 #include <pcap/pcap.h>
 
-#ifndef _WIN32
-#include <netinet/in.h>
-#endif
-
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "net/pcap_device_choice.h"
 #include "net/platform.h"
 #include "net/protocol.h"
 
 namespace kestrel {
 
 namespace {
-
-std::string ipv4Text(const sockaddr* addr) {
-    sockaddr_in in{};
-    std::memcpy(&in, addr, sizeof in);
-    unsigned char b[4];
-    std::memcpy(b, &in.sin_addr, sizeof b);  // network order: first number first
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
-    return text;
-}
-
-// The device having an IPv4 address (with a netmask) equal to `ip`. Equality,
-// not a prefix: 192.168.0.12 must not stand for 192.168.0.1.
-const pcap_if_t* chooseDevice(const pcap_if_t* devices, const std::string& ip) {
-    for (const pcap_if_t* d = devices; d != nullptr; d = d->next) {
-        if (d->addresses == nullptr) {
-            std::fprintf(stderr, "capture device %s has no address, skipped\n", d->name);
-            continue;
-        }
-        for (const pcap_addr_t* a = d->addresses; a != nullptr; a = a->next) {
-            if (a->addr == nullptr || a->netmask == nullptr || a->addr->sa_family != AF_INET)
-                continue;
-            if (ipv4Text(a->addr) == ip) return d;
-        }
-    }
-    return nullptr;
-}
 
 std::string activateError(pcap_t* handle, int status) {
     std::string text = pcap_statustostr(status);
@@ -126,7 +95,7 @@ private:
                         std::string("cannot list capture devices: ") + err);
         std::unique_ptr<pcap_if_t, decltype(&pcap_freealldevs)> guard(devices, &pcap_freealldevs);
 
-        const pcap_if_t* device = chooseDevice(devices, adapter.ip_text);
+        const pcap_if_t* device = chooseCaptureDevice(devices, adapter.ip_text);
         if (device == nullptr)
             return fail(CaptureError::Kind::NoDevice, "no capture device has the address " +
                                                           adapter.ip_text + " of adapter " +

@@ -1,0 +1,14 @@
+#pragma once
+// Which libpcap device carries an adapter: kept apart from the capture so
+// that the rule can be checked on a made-up device list.
+#include <pcap/pcap.h>
+
+#include <string>
+
+namespace kestrel {
+
+// The first device having an IPv4 address (with a netmask) equal to `ip`.
+// Devices without any address are skipped with a line on standard error.
+const pcap_if_t* chooseCaptureDevice(const pcap_if_t* devices, const std::string& ip);
+
+}  // namespace kestrel
