@@ -120,6 +120,51 @@ def no_requests(log_path):
     check(lines == [], f"no request reached this link: {lines}")
 
 
+def expect_request(log_path, spec_json):
+    """Exactly one logged request of the spec's command, byte for byte.
+
+    spec: {"command", "length", "dst_ip", "dst_mac"?, "sender", "target",
+           "texts": {offset: text}, "u8": {offset: n}, "u16": {offset: n}}"""
+    spec = json.loads(spec_json)
+    lines = [l for l in log_lines(log_path) if l.get("command") == spec["command"]]
+    check(len(lines) == 1, f"one request of code {spec['command']} logged, found {len(lines)}")
+    if not lines:
+        return
+    l = lines[0]
+    b = request_header(spec["command"], spec["sender"], spec["target"]) + bytearray(spec["length"] - 52)
+    for off, text in spec.get("texts", {}).items():
+        raw = text.encode()
+        b[int(off):int(off) + len(raw)] = raw
+    for off, n in spec.get("u8", {}).items():
+        b[int(off)] = n
+    for off, n in spec.get("u16", {}).items():
+        b[int(off):int(off) + 2] = n.to_bytes(2, "little")
+    check((l["dst_ip"], l["dst_port"], l["length"]) == (spec["dst_ip"], 8901, spec["length"]),
+          f"request to {spec['dst_ip']}:8901 of {spec['length']} bytes, got {l['dst_ip']}:{l['dst_port']}, {l['length']}")
+    if "dst_mac" in spec:
+        check(l["dst_mac"] == spec["dst_mac"], f"frame to {spec['dst_mac']}, got {l['dst_mac']}")
+    got = bytes.fromhex(l["hex"])
+    if got != bytes(b):
+        diff = [i for i in range(max(len(got), len(b))) if i >= len(got) or i >= len(b) or got[i] != b[i]]
+        check(False, f"request bytes differ at offsets {diff[:12]}\n      got      {got.hex()}\n      expected {bytes(b).hex()}")
+
+
+def row_of(cli_json, mac, *want):
+    """The row of `mac` has the given key=value cells (or record.key=value)."""
+    rows = [r for r in load(cli_json) if r.get("mac_address") == mac.upper()]
+    check(len(rows) == 1, f"one row for {mac}, found {len(rows)}")
+    for item in want:
+        key, value = item.split("=", 1)
+        for r in rows:
+            got = r["record"].get(key[7:]) if key.startswith("record.") else r.get(key)
+            check(str(got) == value, f"{mac}: {key} is {got!r}, expected {value!r}")
+
+
+def absent(cli_json, mac):
+    rows = [r for r in load(cli_json) if r.get("mac_address") == mac.upper()]
+    check(rows == [], f"no row for {mac}: {rows}")
+
+
 if __name__ == "__main__":
     globals()[sys.argv[1]](*sys.argv[2:])
     done()
