@@ -1,0 +1,364 @@
+// The road of a scan: start-up scan, replies from the capture into rows,
+// result and apply replies, adapters and capture failures.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <thread>
+
+#include "WindowHarness.h"
+#include "ui/CDeviceListCtrl.h"
+#include "ui/DeviceListModel.h"
+
+using namespace fendrix;
+using namespace fendrix::testing;
+using kestrel::testing::ScanReplySpec;
+using Dlg = CKestrelInstallerDlg;
+
+namespace {
+std::vector<std::uint8_t> expectedScanRequest(const std::string& mac) {
+    std::vector<std::uint8_t> b(52, 0);
+    const std::string magic = "kestrel";
+    std::copy(magic.begin(), magic.end(), b.begin());
+    b[7] = 1;
+    b[9] = 1;
+    b[10] = 52;
+    std::copy(mac.begin(), mac.end(), b.begin() + 12);
+    return b;
+}
+
+QString labelText(Harness& h, int id) { return qobject_cast<QLabel*>(h.control(id))->text(); }
+}  // namespace
+
+class TestScanFlow : public QObject {
+    Q_OBJECT
+private slots:
+    void startupScanOnceAfterOneSecond();
+    void scanButtonClearsThenBroadcasts();
+    void scanReplyBecomesARowWithItsRecord();
+    void equalRepliesMakeOneRow();
+    void repliesFromTheWorkerThreadKeepTheirOrder();
+    void resultReplyShowsItsMessageAndRescans_data();
+    void resultReplyShowsItsMessageAndRescans();
+    void openBoxHoldsLaterRepliesUntilClosed();
+    void applyReplies();
+    void adapterSwitchRestartsCaptureAndKeepsRows();
+    void noAdapterSaysSoOnceAndSendsNothing();
+    void captureErrorShowsOneBoxAndWindowStaysUsable();
+    void captureListFailureAndRefusedBindEndTheProcess();
+};
+
+void TestScanFlow::startupScanOnceAfterOneSecond() {
+    Harness h;
+    QTest::qWait(700);
+    QVERIFY(h.world.socket.sent.empty());
+    QTRY_COMPARE_WITH_TIMEOUT(h.world.socket.sent.size(), std::size_t(1), 1500);
+    const SentDatagram& d = h.world.socket.sent[0];
+    QCOMPARE(d.ip, std::string("192.168.1.255"));
+    QCOMPARE(d.port, std::uint16_t(8901));
+    QCOMPARE(d.bytes, expectedScanRequest("00:11:22:33:44:55"));
+    QTest::qWait(1200);
+    QCOMPARE(h.world.socket.sent.size(), std::size_t(1));
+    QVERIFY(h.world.prompts.shown.empty());
+    QCOMPARE(h.world.capture.startedOn, std::vector<std::string>{"192.168.1.10"});
+    QCOMPARE(h.world.socket.boundTo, std::vector<std::string>{"192.168.1.10"});
+}
+
+void TestScanFlow::scanButtonClearsThenBroadcasts() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    h.pushControllers(3);
+    QCOMPARE(h.window->deviceModel().rowCount(), 3);
+    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QCOMPARE(h.window->deviceModel().rowCount(), 0);
+    QCOMPARE(h.world.socket.sent.size(), std::size_t(2));
+    QCOMPARE(h.world.socket.sent[1].bytes, expectedScanRequest("00:11:22:33:44:55"));
+    h.pushControllers(1);
+    QCOMPARE(h.window->deviceModel().cell(0, kestrel::ColNo), QString("  1"));
+}
+
+void TestScanFlow::scanReplyBecomesARowWithItsRecord() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    ScanReplySpec s;
+    s.sender = "00:1a:2b:3c:4d:5e";
+    s.ip = "192.168.1.77";
+    s.ip_type = 2;
+    s.subnet_mask = "255.255.255.0";
+    s.gateway = "192.168.1.1";
+    s.dns1 = "8.8.8.8";
+    s.dns2 = "8.8.4.4";
+    s.https_enabled = 1;
+    s.http_port = 8080;
+    s.https_port = 8443;
+    s.server_ip = "192.168.1.2";
+    s.hardware_model = 100;
+    s.edition = 11;
+    s.max_door = 4;
+    s.firmware_version = "5.00.01l";
+    s.status = 99;
+    h.pushScanReply(s);
+    const DeviceListModel& m = h.window->deviceModel();
+    QCOMPARE(m.rowCount(), 1);
+    const QStringList expected{"  1", "OK", "00:1A:2B:3C:4D:5E", "192.168.1.77", "Static",
+                               "Meridian Plus", "5.00.01l", "Mini PC", "  4", "192.168.1.2"};
+    for (int c = 0; c < kestrel::ColumnCount; ++c)
+        QCOMPARE(m.cell(0, static_cast<kestrel::Column>(c)), expected[c]);
+    const kestrel::DeviceRecord& r = m.record(0);
+    QCOMPARE(r.mac, std::string("00:1a:2b:3c:4d:5e"));
+    QCOMPARE(r.ip_type, std::uint8_t(2));
+    QCOMPARE(r.dns2, std::string("8.8.4.4"));
+    QCOMPARE(r.https_enabled, std::uint16_t(1));
+    QCOMPARE(r.http_port, std::uint16_t(8080));
+    QCOMPARE(r.https_port, std::uint16_t(8443));
+    QCOMPARE(r.status, std::uint16_t(99));
+
+    // Failed status, DHCP, unknown codes and no server address.
+    ScanReplySpec f;
+    f.sender = "00:1a:2b:3c:4d:5f";
+    f.ip_type = 0;
+    f.status = 0;
+    f.hardware_model = 5;
+    f.edition = 4;
+    f.server_ip = "";
+    h.pushScanReply(f);
+    QCOMPARE(m.cell(1, kestrel::ColStatus), QString("Failed"));
+    QCOMPARE(m.cell(1, kestrel::ColIpType), QString("DHCP"));
+    QCOMPARE(m.cell(1, kestrel::ColProduct), QString("Unknown"));
+    QCOMPARE(m.cell(1, kestrel::ColModel), QString("Unknown"));
+    QCOMPARE(m.cell(1, kestrel::ColServerIp), QString());
+    // Rows are shown through the view, too.
+    QCOMPARE(h.window->deviceList()->model()->index(1, kestrel::ColNo).data().toString(),
+             QString("  2"));
+}
+
+void TestScanFlow::equalRepliesMakeOneRow() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    ScanReplySpec a;
+    a.sender = "00:1a:2b:3c:4d:5e";
+    a.ip = "192.168.1.50";
+    ScanReplySpec upper = a;
+    upper.sender = "00:1A:2B:3C:4D:5E";
+    upper.firmware_version = "9.9.9";  // a row is never updated in place
+    ScanReplySpec moved = a;
+    moved.ip = "192.168.1.51";
+    h.pushScanReply(a);
+    h.pushScanReply(upper);
+    h.pushScanReply(a);
+    QCOMPARE(h.window->deviceModel().rowCount(), 1);
+    QCOMPARE(h.window->deviceModel().cell(0, kestrel::ColVersion), QString("3.1.7"));
+    h.pushScanReply(moved);
+    QCOMPARE(h.window->deviceModel().rowCount(), 2);
+}
+
+void TestScanFlow::repliesFromTheWorkerThreadKeepTheirOrder() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    constexpr int kCount = 300;
+    std::thread worker([&] {
+        for (int i = 0; i < kCount; ++i) {
+            ScanReplySpec s;
+            char mac[32];
+            std::snprintf(mac, sizeof mac, "00:1a:2b:3c:%02x:%02x", i / 256, i % 256);
+            s.sender = mac;
+            s.ip = "10.1." + std::to_string(i / 256) + "." + std::to_string(i % 256);
+            const auto frame = kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(s));
+            h.world.capture.push(frame);
+            h.world.capture.push(frame);  // every reply twice
+        }
+    });
+    worker.join();
+    QTRY_COMPARE(h.window->deviceModel().rowCount(), kCount);
+    const DeviceListModel& m = h.window->deviceModel();
+    for (int i = 0; i < kCount; ++i) {
+        QCOMPARE(m.cell(i, kestrel::ColIpAddress),
+                 QString("10.1.%1.%2").arg(i / 256).arg(i % 256));
+        QCOMPARE(m.cell(i, kestrel::ColNo), QString("  %1").arg(i + 1));
+    }
+}
+
+void TestScanFlow::resultReplyShowsItsMessageAndRescans_data() {
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("0") << 0 << "Sucess";
+    QTest::newRow("1") << 1 << "Sucess and System Reboot";
+    QTest::newRow("5") << 5 << "The UserID or Password you typed do not match.";
+    QTest::newRow("6") << 6 << "Network Change not Use";
+    QTest::newRow("2 silent") << 2 << "";
+    QTest::newRow("200 silent") << 200 << "";
+}
+
+void TestScanFlow::resultReplyShowsItsMessageAndRescans() {
+    QFETCH(int, result);
+    QFETCH(QString, message);
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    h.pushControllers(2);
+    // Whatever its magic says.
+    auto datagram = kestrel::testing::resultReplyDatagram(static_cast<std::uint8_t>(result));
+    datagram[0] = 'X';
+    int rowsWhileOpen = -1;
+    h.world.prompts.whileOpen = [&](const Prompt&) { rowsWhileOpen = h.window->deviceModel().rowCount(); };
+    h.pushDatagram(datagram);
+    if (message.isEmpty()) {
+        QVERIFY(h.world.prompts.shown.empty());
+    } else {
+        QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(h.world.prompts.shown[0].text), message);
+        QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Information);
+        QCOMPARE(rowsWhileOpen, 2);  // the box first, then the clear
+    }
+    QCOMPARE(h.window->deviceModel().rowCount(), 0);
+    QCOMPARE(h.world.socket.sent.size(), std::size_t(2));
+    QCOMPARE(h.world.socket.sent[1].ip, std::string("192.168.1.255"));
+    QCOMPARE(h.world.socket.sent[1].bytes.size(), std::size_t(52));
+}
+
+void TestScanFlow::openBoxHoldsLaterRepliesUntilClosed() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    h.pushControllers(2);
+    std::vector<int> rowsSeen;
+    bool pushed = false;
+    h.world.prompts.whileOpen = [&](const Prompt&) {
+        if (pushed) return;
+        pushed = true;
+        // A reply arrives while the box is open and the box's own event loop runs.
+        ScanReplySpec s;
+        s.sender = "00:aa:00:00:00:01";
+        s.ip = "192.168.1.99";
+        h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(s)));
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        rowsSeen.push_back(h.window->deviceModel().rowCount());
+    };
+    h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::resultReplyDatagram(0)));
+    Harness::settle();
+    Harness::settle();
+    QCOMPARE(rowsSeen, std::vector<int>{2});  // held: not added, not yet cleared
+    // Then, in order: cleared by the rescan, the held reply added.
+    QCOMPARE(h.window->deviceModel().rowCount(), 1);
+    QCOMPARE(h.window->deviceModel().cell(0, kestrel::ColIpAddress), QString("192.168.1.99"));
+    QCOMPARE(h.world.socket.sent.size(), std::size_t(2));
+}
+
+void TestScanFlow::applyReplies() {
+    Harness h(kFactoryArgs);
+    QVERIFY(h.waitStartupScan());
+    h.pushControllers(2);
+    const std::size_t sentBefore = h.world.socket.sent.size();
+
+    QString markWhileOpen, lineWhileOpen;
+    h.world.prompts.whileOpen = [&](const Prompt&) {
+        markWhileOpen = labelText(h, Dlg::IDC_APPLY_MARK);
+        lineWhileOpen = labelText(h, Dlg::IDC_APPLY_RESULT);
+    };
+    h.pushDatagram(kestrel::testing::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 2, 2));
+    QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"OK"});
+    QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
+    QCOMPARE(markWhileOpen, QString());  // new texts only after the box
+    QCOMPARE(lineWhileOpen, QString("Apply result information .........."));
+    QCOMPARE(labelText(h, Dlg::IDC_APPLY_RESULT), QString("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]"));
+    QCOMPARE(labelText(h, Dlg::IDC_APPLY_MARK), QString("[OK]"));
+
+    h.pushDatagram(kestrel::testing::applyReplyDatagram("bad", 2, 0, 9, 21));
+    QCOMPARE(h.world.prompts.shown.back().text, std::string("Failed !"));
+    QCOMPARE(labelText(h, Dlg::IDC_APPLY_RESULT), QString("Apply [ - bad]"));
+    QCOMPARE(labelText(h, Dlg::IDC_APPLY_MARK), QString("[Failed !]"));
+
+    h.pushDatagram(kestrel::testing::applyReplyDatagram("x", 5, 2, 1, 20));
+    QCOMPARE(h.world.prompts.shown.back().text,
+             std::string("The UserID or Password you typed do not match."));
+    QVERIFY(h.world.prompts.shown.back().icon == kestrel::PromptIcon::Information);
+    QCOMPARE(labelText(h, Dlg::IDC_APPLY_MARK), QString("[Failed !]"));
+
+    const std::size_t boxes = h.world.prompts.shown.size();
+    for (int silent : {3, 4, 7})
+        h.pushDatagram(
+            kestrel::testing::applyReplyDatagram("x", static_cast<std::uint8_t>(silent), 2, 1));
+    QCOMPARE(h.world.prompts.shown.size(), boxes);
+
+    // No rescan and the rows stay.
+    QCOMPARE(h.world.socket.sent.size(), sentBefore);
+    QCOMPARE(h.window->deviceModel().rowCount(), 2);
+}
+
+void TestScanFlow::adapterSwitchRestartsCaptureAndKeepsRows() {
+    Harness h;
+    QVERIFY(h.waitStartupScan());
+    h.pushControllers(2);
+    const int stops = h.world.capture.stops;
+    auto* selector = qobject_cast<QComboBox*>(h.control(Dlg::IDC_ADAPTER));
+    QCOMPARE(selector->count(), 2);
+    QCOMPARE(selector->itemText(1), QString("eth-test1"));
+    selector->setCurrentIndex(1);
+    QCOMPARE(h.world.capture.stops, stops + 1);
+    QCOMPARE(h.world.capture.startedOn.back(), std::string("10.0.0.5"));
+    QCOMPARE(h.world.socket.boundTo.back(), std::string("10.0.0.5"));
+    QVERIFY(h.world.socket.closes >= 1);
+    QCOMPARE(h.window->deviceModel().rowCount(), 2);
+    QCOMPARE(h.world.socket.sent.size(), std::size_t(1));  // no scan of its own
+    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QCOMPARE(h.world.socket.sent.back().ip, std::string("10.0.0.255"));
+    QCOMPARE(h.world.socket.sent.back().bytes, expectedScanRequest("00:aa:bb:cc:dd:ee"));
+    // Replies through the new capture arrive as before.
+    h.pushControllers(1);
+    QCOMPARE(h.window->deviceModel().rowCount(), 1);
+}
+
+void TestScanFlow::noAdapterSaysSoOnceAndSendsNothing() {
+    // Only adapters that the rules drop.
+    Harness h(kNormalArgs, {{"VirtualBox Host-Only", "192.168.56.1", {0, 1, 2, 3, 4, 5}, "vb0"},
+                            {"eth-none", "0.0.0.0", {0, 1, 2, 3, 4, 6}, "e0"}});
+    QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"Check your network connection !"});
+    QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
+    QTest::qWait(1300);
+    QVERIFY(h.world.socket.sent.empty());
+    QVERIFY(h.world.capture.startedOn.empty());
+    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QVERIFY(h.world.socket.sent.empty());
+    QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
+    QVERIFY(h.world.desktop.exitCodes.empty());
+    QVERIFY(h.window->isVisible());
+}
+
+void TestScanFlow::captureErrorShowsOneBoxAndWindowStaysUsable() {
+    FakeWorld world;
+    world.capture.startError = kestrel::CaptureError{kestrel::CaptureError::Kind::OpenFailed,
+                                                     "eth-test0: permission denied"};
+    Dlg window(world.seams(), kNormalArgs);
+    window.show();
+    QCOMPARE(world.prompts.texts(), std::vector<std::string>{"eth-test0: permission denied"});
+    QVERIFY(world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
+    QVERIFY(world.desktop.exitCodes.empty());
+    QTRY_COMPARE_WITH_TIMEOUT(world.socket.sent.size(), std::size_t(1), 3000);  // still scans
+    QTest::mouseClick(window.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QCOMPARE(world.socket.sent.size(), std::size_t(2));
+    QCOMPARE(world.prompts.shown.size(), std::size_t(1));
+
+    world.capture.startError = kestrel::CaptureError{kestrel::CaptureError::Kind::NoDevice,
+                                                     "no capture device has 10.0.0.5"};
+    qobject_cast<QComboBox*>(window.control(Dlg::IDC_ADAPTER))->setCurrentIndex(1);
+    QCOMPARE(world.prompts.shown.size(), std::size_t(2));
+    QVERIFY(window.isVisible());
+}
+
+void TestScanFlow::captureListFailureAndRefusedBindEndTheProcess() {
+    {
+        FakeWorld world;
+        world.capture.startError = kestrel::CaptureError{kestrel::CaptureError::Kind::ListFailed, "x"};
+        Dlg window(world.seams(), kNormalArgs);
+        QCOMPARE(world.desktop.exitCodes, std::vector<int>{1});
+        QVERIFY(world.prompts.shown.empty());
+    }
+    {
+        FakeWorld world;
+        world.socket.bindSucceeds = false;
+        Dlg window(world.seams(), kNormalArgs);
+        QCOMPARE(world.desktop.exitCodes, std::vector<int>{1});
+        QVERIFY(world.capture.startedOn.empty());
+    }
+}
+
+QTEST_MAIN(TestScanFlow)
+#include "tst_scan_flow.moc"
