@@ -184,8 +184,9 @@ int main(int argc, char** argv) {
         printRows(std::cout, session.devices(), kFormats.at(line.format));
         const auto stats = session.captureStats();
         if (stats.dropped > 0 || stats.if_dropped > 0)
-            std::fprintf(stderr, "fendrix-cli: the capture lost %llu replies\n",
-                         static_cast<unsigned long long>(stats.dropped + stats.if_dropped));
+            std::fprintf(stderr, "fendrix-cli: frames lost: %llu in the capture ring, %llu by the interface\n",
+                         static_cast<unsigned long long>(stats.dropped),
+                         static_cast<unsigned long long>(stats.if_dropped));
         return kExitOk;
     }
     if (netcfg->parsed()) {

@@ -18,7 +18,11 @@ struct CaptureOptions {
     bool promiscuous = true;
     int timeout_ms = 300;
     int buffer_bytes = 32 * 1024 * 1024;  // kernel ring; the default holds ~6,000 replies
-    bool immediate = true;                 // deliver each reply at once, not per filled block
+    // Immediate delivery makes libpcap use fixed ring slots sized for the
+    // snapshot length, which holds only a few thousand frames even in 32 MiB
+    // and loses replies in a burst; block delivery packs them and bounds the
+    // delay by timeout_ms.
+    bool immediate = false;
     std::string save_path;                 // when set, every captured frame is also written there (pcap file)
     // The window reports every broken loop on standard output; a tool whose
     // standard output is data (fendrix-cli) turns the line off.
