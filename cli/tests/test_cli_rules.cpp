@@ -1,0 +1,144 @@
+// The CLI's own rules: batch file rows, brand names, the values a network
+// change keeps, target lookup and the JSON shape of a scan.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "apply_command.h"
+#include "device_commands.h"
+#include "scan_output.h"
+#include "target.h"
+
+using namespace fendrix_cli;
+using namespace kestrel;
+
+namespace {
+DeviceRecord record(std::string mac, std::string ip) {
+    DeviceRecord r;
+    r.mac = std::move(mac);
+    r.ip = std::move(ip);
+    r.ip_type = 1;
+    r.subnet_mask = "255.255.255.0";
+    r.gateway = "192.168.0.1";
+    r.dns1 = "192.168.0.1";
+    r.https_enabled = 1;
+    r.http_port = 80;
+    r.https_port = 443;
+    r.status = 99;
+    r.max_door = 4;
+    return r;
+}
+}  // namespace
+
+TEST(CliApply, BrandsByNameCodeOrNumberInAnyCase) {
+    EXPECT_EQ(oemIndexFor("MARLO #1"), 2);
+    EXPECT_EQ(oemIndexFor("marlo2"), 3);
+    EXPECT_EQ(oemIndexFor(" zant "), 7);
+    EXPECT_EQ(oemIndexFor("6"), 6);
+    EXPECT_EQ(oemIndexFor("8"), std::nullopt);
+    EXPECT_EQ(oemIndexFor(""), std::nullopt);
+}
+
+TEST(CliApply, CsvRowsSkipHeaderCommentsAndBlanksAndFlagBadRows) {
+    std::istringstream in(
+        "target,brand,new MAC\n"
+        "# line 2 is a comment\n"
+        "\n"
+        "00:1a:2b:3c:4d:01, MARLO #1 ,00 1a 2b 3c 4d 99\r\n"
+        "192.168.0.22,\"QEL\",\"AB12-00:1A:2B:3C:4D:5E\"\n"
+        "192.168.0.23,NOPE,001a2b3c4d5e\n"
+        "192.168.0.24,ZANT,00.1a.2b.3c.4d.5e\n"
+        "192.168.0.25,ZANT\n");
+    const auto jobs = readApplyCsv(in);
+    ASSERT_EQ(jobs.size(), 5u);
+    EXPECT_EQ(jobs[0].target, "00:1a:2b:3c:4d:01");
+    EXPECT_EQ(jobs[0].oem_index, 2);
+    EXPECT_EQ(jobs[0].new_mac, "00:1a:2b:3c:4d:99");
+    EXPECT_TRUE(jobs[0].problem.empty());
+    EXPECT_EQ(jobs[1].oem_index, 4);
+    EXPECT_EQ(jobs[1].new_mac, "00:1A:2B:3C:4D:5E");
+    EXPECT_NE(jobs[2].problem.find("NOPE"), std::string::npos);
+    EXPECT_EQ(jobs[3].problem, "Enter your Mac address correctly !");
+    EXPECT_NE(jobs[4].problem.find("line 8"), std::string::npos);
+}
+
+TEST(CliNetcfg, UnsetValuesKeepTheControllersOwn) {
+    DeviceRecord r = record("00:1A:2B:3C:4D:01", "192.168.0.21");
+    NetcfgArgs args;
+    args.user = "admin";
+    args.password = "pw";
+    const auto kept = netcfgValues(r, args);
+    EXPECT_EQ(kept.target_mac, "00:1a:2b:3c:4d:01");
+    EXPECT_EQ(kept.current_ip, "192.168.0.21");
+    EXPECT_TRUE(kept.is_static);
+    EXPECT_EQ(kept.new_ip, "192.168.0.21");
+    EXPECT_EQ(kept.subnet_mask, "255.255.255.0");
+    EXPECT_EQ(kept.dns2, "0.0.0.0");       // empty on the controller: a blank field
+    EXPECT_EQ(kept.server_ip, "0.0.0.0");
+    EXPECT_TRUE(kept.https);
+    EXPECT_EQ(kept.http_port, 80);
+    EXPECT_EQ(kept.https_port, 443);
+
+    args.ip = "10.0.0.5";
+    args.is_static = false;
+    args.https = false;
+    args.http_port = 8080;
+    const auto changed = netcfgValues(r, args);
+    EXPECT_EQ(changed.new_ip, "10.0.0.5");
+    EXPECT_EQ(changed.current_ip, "192.168.0.21");  // sent to where it is now
+    EXPECT_FALSE(changed.is_static);
+    EXPECT_FALSE(changed.https);
+    EXPECT_EQ(changed.http_port, 8080);
+    EXPECT_EQ(changed.https_port, 443);
+}
+
+TEST(CliNetcfg, AddressFieldsAreFourPlainNumbers) {
+    EXPECT_EQ(addressField("010.000.001.002"), "10.0.1.2");
+    EXPECT_EQ(addressField(""), "0.0.0.0");
+    EXPECT_EQ(addressField("256.1.1.1"), "0.0.0.0");
+    EXPECT_EQ(addressField("1.2.3"), "0.0.0.0");
+}
+
+TEST(CliTarget, ByMacInAnyCaseOrByIpAndNeverAGuess) {
+    DeviceList list;
+    list.add(record("00:1a:2b:3c:4d:01", "192.168.0.21"));
+    list.add(record("00:1a:2b:3c:4d:02", "192.168.0.22"));
+    list.add(record("00:1a:2b:3c:4d:02", "169.254.1.1"));  // same MAC, second address
+    std::string problem;
+    ASSERT_TRUE(findTarget(list, "00:1A:2B:3C:4D:01", problem));
+    EXPECT_EQ(findTarget(list, "192.168.0.22", problem)->ip, "192.168.0.22");
+    EXPECT_FALSE(findTarget(list, "00:1a:2b:3c:4d:02", problem));
+    EXPECT_NE(problem.find("2 controllers"), std::string::npos);
+    EXPECT_FALSE(findTarget(list, "00:1a:2b:3c:4d:09", problem));
+    EXPECT_NE(problem.find("no controller"), std::string::npos);
+}
+
+TEST(CliScanOutput, JsonRowsCarryCellTextsAndTheRecord) {
+    DeviceList list;
+    DeviceRecord r = record("00:1a:2b:3c:4d:5e", "192.168.0.21");
+    r.edition = 11;
+    r.hardware_model = 100;
+    list.add(r);
+    const auto rows = rowsJson(list);
+    ASSERT_EQ(rows.size(), 1u);
+    const auto& row = rows[0];
+    EXPECT_EQ(row.size(), 11u);
+    EXPECT_EQ(row["no"], "  1");
+    EXPECT_EQ(row["status"], "OK");
+    EXPECT_EQ(row["mac_address"], "00:1A:2B:3C:4D:5E");
+    EXPECT_EQ(row["ip_type"], "Static");
+    EXPECT_EQ(row["model"], "Meridian Plus");
+    EXPECT_EQ(row["product"], "Mini PC");
+    EXPECT_EQ(row["max_door"], "  4");
+    EXPECT_EQ(row["server_ip"], "");
+    EXPECT_EQ(row["record"]["mac"], "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(row["record"]["http_port"], 80);
+    EXPECT_TRUE(row["record"]["max_door"].is_number());
+    EXPECT_EQ(row["record"].size(), 16u);
+}
+
+TEST(CliScanOutput, CsvQuotesOnlyWhatNeedsIt) {
+    EXPECT_EQ(csvField("plain"), "plain");
+    EXPECT_EQ(csvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+}
