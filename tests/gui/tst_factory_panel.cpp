@@ -1,0 +1,268 @@
+// The factory panel's Apply (MAC rule, request bytes, addressing, Enter) and
+// the device-command buttons' sends.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "WindowHarness.h"
+#include "ui/CDeviceListCtrl.h"
+#include "ui/DeviceListModel.h"
+
+using namespace fendrix;
+using namespace fendrix::testing;
+using kestrel::testing::ScanReplySpec;
+using Dlg = CKestrelInstallerDlg;
+
+namespace {
+std::string text(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t width) {
+    std::string out;
+    for (std::size_t i = at; i < at + width && b[i] != 0; ++i) out += static_cast<char>(b[i]);
+    return out;
+}
+bool zeros(const std::vector<std::uint8_t>& b, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i <= to; ++i)
+        if (b[i] != 0) return false;
+    return true;
+}
+
+struct PanelHarness : Harness {
+    explicit PanelHarness(const QStringList& args = kFactoryArgs) : Harness(args) {
+        QVERIFY(waitStartupScan());
+        ScanReplySpec near;
+        near.sender = "00:1A:2B:3C:4D:5E";  // upper case on the wire
+        near.ip = "192.168.1.50";
+        ScanReplySpec far;
+        far.sender = "00:1a:2b:3c:4d:60";
+        far.ip = "169.254.3.4";
+        pushScanReply(near);
+        pushScanReply(far);
+        sentBefore = world.socket.sent.size();
+    }
+    QLineEdit* mac() const { return qobject_cast<QLineEdit*>(control(Dlg::IDC_MAC)); }
+    QComboBox* oem() const { return qobject_cast<QComboBox*>(control(Dlg::IDC_OEM)); }
+    void clickRow(int row) {
+        auto* list = window->deviceList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, 1)).center());
+    }
+    void apply(const QString& typed, int oemPosition = 0) {
+        oem()->setCurrentIndex(oemPosition);
+        mac()->setText(typed);
+        QTest::mouseClick(control(Dlg::IDC_APPLY), Qt::LeftButton);
+    }
+    std::vector<SentDatagram> newSends() const {
+        return {world.socket.sent.begin() + static_cast<long>(sentBefore), world.socket.sent.end()};
+    }
+    std::size_t sentBefore = 0;
+};
+}  // namespace
+
+class TestFactoryPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void macTexts_data();
+    void macTexts();
+    void zantRequestBytes();
+    void emptyMacSendsTheBrandAlone();
+    void controllerInAnotherSubnetIsReachedByBroadcast();
+    void applyWithoutARowStillEmptiesTheEntry();
+    void enterRunsApplyWhateverHasTheFocus();
+    void choosingABrandEnablesTheMacEntry();
+    void deviceCommandSends();
+    void deviceCommandButtonsNeedASelectionMark();
+};
+
+void TestFactoryPanel::macTexts_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("sent");  // "-" for a rejection
+    QTest::newRow("spaces") << " 00 1a 2b 3c 4d 5e " << "00:1a:2b:3c:4d:5e";
+    QTest::newRow("colons kept as typed") << "00:1A:2B:3C:4D:5E" << "00:1A:2B:3C:4D:5E";
+    QTest::newRow("hyphen at 14") << "00:1A:2B:3C:4D-5E" << "-";
+    QTest::newRow("prefix and colons") << "AB12-00:1A:2B:3C:4D:5E" << "00:1A:2B:3C:4D:5E";
+    QTest::newRow("prefix, letter for colon") << "AB12-00:1A:2B:3C:4DX5E" << "-";
+    QTest::newRow("prefix and pairs") << "AB12-001A2B3C4D5E" << "00:1A:2B:3C:4D:5E";
+    QTest::newRow("full stops") << "00.1A.2B.3C.4D.5E" << "-";
+    QTest::newRow("underscores") << "00_1A_2B_3C_4D_5E" << "-";
+    QTest::newRow("hex not checked") << "001A2B3C4DZZ" << "00:1A:2B:3C:4D:ZZ";
+    QTest::newRow("hyphens") << "00-1A-2B-3C-4D-5E" << "-";
+    QTest::newRow("tab kept") << "00:1A:2B:3C:4D:5\t" << "00:1A:2B:3C:4D:5\t";
+    QTest::newRow("outside Latin-1") << QString("00:1A:2B:3C:4D:5") + QChar(0x20AC) << "-";
+    QTest::newRow("short") << "001A2B" << "-";
+}
+
+void TestFactoryPanel::macTexts() {
+    QFETCH(QString, typed);
+    QFETCH(QString, sent);
+    PanelHarness h;
+    h.clickRow(0);
+    h.apply(typed);
+    if (sent == "-") {
+        QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"Enter your Mac address correctly !"});
+        QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
+        QCOMPARE(h.mac()->text(), typed);  // kept for correction
+        QVERIFY(h.newSends().empty());
+        return;
+    }
+    QVERIFY(h.world.prompts.shown.empty());
+    QCOMPARE(h.mac()->text(), QString());
+    const auto sends = h.newSends();
+    QCOMPARE(sends.size(), std::size_t(1));
+    QCOMPARE(text(sends[0].bytes, 142, 20), sent.toStdString());
+}
+
+void TestFactoryPanel::zantRequestBytes() {
+    PanelHarness h;
+    h.clickRow(0);
+    h.apply("0a0b0c0d0e0f", 6);
+    const auto sends = h.newSends();
+    QCOMPARE(sends.size(), std::size_t(1));
+    const auto& b = sends[0].bytes;
+    QCOMPARE(sends[0].ip, std::string("192.168.1.50"));  // same subnet: unicast
+    QCOMPARE(sends[0].port, std::uint16_t(8901));
+    QCOMPARE(b.size(), std::size_t(162));
+    QCOMPARE(text(b, 0, 7), std::string("kestrel"));
+    QCOMPARE(int(b[9]), 5);
+    QCOMPARE(text(b, 12, 20), std::string("00:11:22:33:44:55"));
+    QCOMPARE(text(b, 32, 20), std::string("00:1a:2b:3c:4d:5e"));  // the row's MAC, lower case
+    QVERIFY(zeros(b, 52, 71));
+    QCOMPARE(text(b, 72, 20), std::string("192.168.1.50"));
+    QCOMPARE(text(b, 92, 4), std::string("ZANT"));
+    QVERIFY(zeros(b, 96, 141));
+    QCOMPARE(std::string(b.begin() + 142, b.begin() + 159), std::string("0a:0b:0c:0d:0e:0f"));
+    QVERIFY(zeros(b, 159, 161));
+}
+
+void TestFactoryPanel::emptyMacSendsTheBrandAlone() {
+    PanelHarness h;
+    h.clickRow(0);
+    h.apply("", 2);
+    const auto sends = h.newSends();
+    QCOMPARE(sends.size(), std::size_t(1));
+    QCOMPARE(text(sends[0].bytes, 92, 50), std::string("MARLO2"));
+    QVERIFY(zeros(sends[0].bytes, 142, 161));
+    // The brand stays chosen for the next apply.
+    QCOMPARE(h.oem()->currentIndex(), 2);
+}
+
+void TestFactoryPanel::controllerInAnotherSubnetIsReachedByBroadcast() {
+    PanelHarness h;
+    h.clickRow(1);
+    h.apply("001A2B3C4D5E", 0);
+    const auto sends = h.newSends();
+    QCOMPARE(sends.size(), std::size_t(1));
+    QCOMPARE(sends[0].ip, std::string("192.168.1.255"));
+    QCOMPARE(text(sends[0].bytes, 72, 20), std::string("169.254.3.4"));
+    QCOMPARE(text(sends[0].bytes, 92, 50), std::string("KESTREL"));
+}
+
+void TestFactoryPanel::applyWithoutARowStillEmptiesTheEntry() {
+    PanelHarness h;
+    h.apply("001A2B3C4D5E");
+    QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"Please select the equipment and run it."});
+    QCOMPARE(h.mac()->text(), QString());
+    QVERIFY(h.newSends().empty());
+    // A click below the rows is no row either; nor is a row a scan took away.
+    h.clickRow(1);
+    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    h.sentBefore = h.world.socket.sent.size();
+    h.apply("001A2B3C4D5E");
+    QCOMPARE(h.world.prompts.shown.size(), std::size_t(2));
+    QVERIFY(h.newSends().empty());
+}
+
+void TestFactoryPanel::enterRunsApplyWhateverHasTheFocus() {
+    {
+        PanelHarness h;
+        h.clickRow(0);
+        int expected = 0;
+        for (int id : {Dlg::IDC_MAC, Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_OEM, Dlg::IDC_APPLY}) {
+            h.mac()->setText("001A2B3C4D5E");
+            QWidget* target = h.control(id);
+            target->setFocus();
+            QTest::keyClick(target, id % 2 ? Qt::Key_Enter : Qt::Key_Return);
+            ++expected;
+            QCOMPARE(h.newSends().size(), std::size_t(expected));
+            QCOMPARE(h.mac()->text(), QString());
+        }
+        QVERIFY(h.window->isVisible());
+    }
+    PanelHarness normal(kNormalArgs);
+    normal.clickRow(0);
+    normal.window->deviceList()->setFocus();
+    QTest::keyClick(normal.window->deviceList(), Qt::Key_Return);
+    QVERIFY(normal.newSends().empty());
+    QVERIFY(normal.world.prompts.shown.empty());
+}
+
+void TestFactoryPanel::choosingABrandEnablesTheMacEntry() {
+    PanelHarness h;
+    h.mac()->setEnabled(false);
+    h.oem()->setCurrentIndex(3);
+    QVERIFY(h.mac()->isEnabled());
+}
+
+void TestFactoryPanel::deviceCommandSends() {
+    PanelHarness h(kNormalArgs);
+    kestrel::NetworkChangeValues v;
+    v.target_mac = "00:1a:2b:3c:4d:5e";
+    v.current_ip = "192.168.1.50";
+    v.is_static = true;
+    v.new_ip = "192.168.2.9";
+    QCOMPARE(h.window->sendNetworkChange(v), 1);
+    v.current_ip = "169.254.3.4";
+    h.window->sendNetworkChange(v);
+    h.window->sendFactoryReset("00:1a:2b:3c:4d:5e", "192.168.1.50", "admin", "pw");
+    const auto sends = h.newSends();
+    QCOMPARE(sends.size(), std::size_t(3));
+    QCOMPARE(sends[0].ip, std::string("192.168.1.50"));  // the address the scan saw
+    QCOMPARE(sends[0].bytes.size(), std::size_t(318));
+    QCOMPARE(int(sends[0].bytes[9]), 2);
+    QCOMPARE(sends[1].ip, std::string("192.168.1.255"));
+    QCOMPARE(sends[2].bytes.size(), std::size_t(192));
+    QCOMPARE(int(sends[2].bytes[9]), 3);
+    QCOMPARE(sends[2].ip, std::string("192.168.1.50"));
+    QVERIFY(h.world.desktop.exitCodes.empty());
+
+    // Without an adapter: the reset sends nothing and goes on; the network
+    // change ends the process.
+    Harness none(kNormalArgs, std::vector<kestrel::SystemAdapter>{});
+    none.world.prompts.shown.clear();
+    none.window->sendFactoryReset("00:1a:2b:3c:4d:5e", "192.168.1.50", "a", "b");
+    QCOMPARE(none.world.prompts.texts(), std::vector<std::string>{"Check your network connection !"});
+    QVERIFY(none.world.desktop.exitCodes.empty());
+    none.window->sendNetworkChange(v);
+    QCOMPARE(none.world.desktop.exitCodes, std::vector<int>{1});
+    QVERIFY(none.world.socket.sent.empty());
+}
+
+void TestFactoryPanel::deviceCommandButtonsNeedASelectionMark() {
+    PanelHarness h(kNormalArgs);
+    QStringList opened;
+    auto closeWhatOpens = [&] {
+        QTimer::singleShot(50, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened << modal->metaObject()->className();
+                modal->close();
+            }
+        });
+    };
+    closeWhatOpens();
+    QTest::mouseClick(h.control(Dlg::IDC_NETWORK_CHANGE), Qt::LeftButton);
+    QTest::mouseClick(h.control(Dlg::IDC_FACTORY_RESET), Qt::LeftButton);
+    QTest::qWait(100);
+    QVERIFY(opened.isEmpty());
+
+    h.clickRow(0);
+    closeWhatOpens();
+    QTest::mouseClick(h.control(Dlg::IDC_NETWORK_CHANGE), Qt::LeftButton);
+    closeWhatOpens();
+    QTest::mouseClick(h.control(Dlg::IDC_FACTORY_RESET), Qt::LeftButton);
+    QCOMPARE(opened, (QStringList{"CIPSetDialog", "CFactoryReset"}));
+    QVERIFY(h.newSends().empty());  // closed without sending
+}
+
+QTEST_MAIN(TestFactoryPanel)
+#include "tst_factory_panel.moc"
