@@ -134,6 +134,7 @@ def main():
     out.bind((args.src, 0))
     dst = args.dst or args.src.rsplit(".", 1)[0] + ".255"
     out.sendto(build(args, mac), (dst, 8901))
+    sent = time.monotonic()
 
     replies = []
     end = time.monotonic() + args.wait / 1000
@@ -146,6 +147,7 @@ def main():
             continue
         r = decode(frame)
         if r:
+            r["t_ms"] = round((time.monotonic() - sent) * 1000)
             replies.append(r)
     print(json.dumps(replies))
 

@@ -15,7 +15,11 @@ FX_CLI=${FX_CLI:-$FENDRIX_BIN_DIR/cli/fendrix-cli}
 FX_PC_ADDR=(192.168.0.10 10.77.0.10)
 FX_PIDS=()
 
-fx_fail() { echo "FAIL: $*" >&2; exit 1; }
+fx_fail() {
+    echo "FAIL: $*" >&2
+    [ -n "${FX_DIR:-}" ] && fx_sim_stderr
+    exit 1
+}
 fx_skip() { echo "SKIP: $*" >&2; exit 77; }
 fx_note() { echo "--- $*" >&2; }
 
@@ -133,12 +137,20 @@ fx_sim() {
     fx_fail "kestrel-sim on link $link did not start"
 }
 
-# Stops the simulator of a link and waits for it; its stderr stays in
-# $FX_DIR/simLINK.err.
+# Stops the simulator of a link and answers its exit status; its stderr
+# stays in $FX_DIR/simLINK.err.
 fx_sim_stop() {
     local var="FX_SIM_PID_$1"
     kill -TERM "${!var}" 2>/dev/null
     wait "${!var}" 2>/dev/null
+}
+
+# On failure, what the simulators said helps more than the bare verdict.
+fx_sim_stderr() {
+    local f
+    for f in "$FX_DIR"/sim*.err; do
+        [ -s "$f" ] && { echo "--- $(basename "$f"):"; tail -n 20 "$f"; } >&2
+    done
 }
 
 fx_pc() { ip netns exec "$FX_PC" "$@"; }

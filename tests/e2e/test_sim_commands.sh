@@ -103,6 +103,10 @@ fx_sim_stop 1
 fx_sim 1 --count 6 --drop 1.0
 fx_probe 1 scan >"$R/drop.json"
 fx_sim_stop 1
+# Delay: the answer waits.
+fx_sim 1 --count 2 --delay-ms 400
+fx_probe 1 --wait 1200 scan >"$R/delay.json"
+fx_sim_stop 1
 # Burst: generated replies as fast as the link takes them.
 fx_sim 1 --burst 2000
 fx_probe 1 --wait 2000 scan >"$R/burst.json"
@@ -117,6 +121,8 @@ bad = []
 if not (len(count) == 6 and set(count.values()) == {2}): bad.append(f"each of 6 replies twice: {count}")
 if len(dup) <= len(good): bad.append("malformed frames came along")
 if json.load(open(f"{R}/drop.json")) != []: bad.append("--drop 1.0 sends nothing")
+delay = json.load(open(f"{R}/delay.json"))
+if len(delay) != 2 or min(r["t_ms"] for r in delay) < 380: bad.append(f"--delay-ms 400: {[r['t_ms'] for r in delay]}")
 burst = json.load(open(f"{R}/burst.json"))
 macs = {r["sender"] for r in burst if r.get("command") == 17}
 if len(macs) < 1900: bad.append(f"burst: {len(macs)} distinct replies of 2000 seen")

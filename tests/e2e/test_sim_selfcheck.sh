@@ -23,7 +23,7 @@ fx_sim 1 --config "$FX_DIR/segment.json"
 pc_mac=$(fx_pc_mac 1)
 
 fx_probe 1 scan >"$FX_DIR/replies.json" || fx_fail "probe failed"
-fx_sim_stop 1
+fx_sim_stop 1 || fx_fail "the simulator did not end cleanly on SIGTERM"
 grep -q "controllers on" "$FX_DIR/sim1.err" || fx_fail "no start line from the simulator"
 
 python3 - "$FX_DIR/replies.json" "$(fx_log_file 1)" "$pc_mac" <<'PY' || fx_fail "checks above"
