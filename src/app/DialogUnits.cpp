@@ -13,6 +13,14 @@ int mulDiv(int value, int numerator, int denominator) {
     return static_cast<int>(product >= 0 ? (product + half) / denominator
                                          : (product - half) / denominator);
 }
+// Tahoma where it exists; elsewhere a sans of similar width, so that the
+// fixed column widths still hold a MAC address.
+QStringList fallbackFamilies(QStringList first) {
+    first << QStringLiteral("Tahoma") << QStringLiteral("Liberation Sans")
+          << QStringLiteral("Arial") << QStringLiteral("DejaVu Sans Condensed")
+          << QStringLiteral("DejaVu Sans") << QStringLiteral("sans-serif");
+    return first;
+}
 }  // namespace
 
 DialogUnits::DialogUnits(const QFont& font) {
@@ -33,9 +41,8 @@ QRect DialogUnits::rect(int left, int top, int width, int height) const {
 
 QFont dialogFont() {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS Shell Dlg 2"),
-                      QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("sans-serif")});
+    font.setFamilies(fallbackFamilies({QStringLiteral("MS Shell Dlg"),
+                                       QStringLiteral("MS Shell Dlg 2")}));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(9);
     return font;
@@ -43,8 +50,7 @@ QFont dialogFont() {
 
 QFont boldLabelFont() {
     QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("sans-serif")});
+    font.setFamilies(fallbackFamilies({}));
     font.setStyleHint(QFont::SansSerif);
     font.setBold(true);
     // A font height of 15 names the character cell, leading included; Qt's
