@@ -156,7 +156,8 @@ void CKestrelInstallerDlg::appendAboutToSystemMenu() {
 bool CKestrelInstallerDlg::nativeEvent(const QByteArray& eventType, void* message,
                                        qintptr* result) {
     const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == res::IDM_ABOUTBOX) {
+    if (msg->message == WM_SYSCOMMAND &&
+        (msg->wParam & 0xFFF0) == static_cast<WPARAM>(res::IDM_ABOUTBOX)) {
         showAbout();
         *result = 0;
         return true;

@@ -10,6 +10,7 @@
 
 namespace fendrix {
 
+
 CDeviceListCtrl::CDeviceListCtrl(QWidget* parent)
     : QTableView(parent), header_(new CDeviceHeaderCtrl(this)) {
     setHorizontalHeader(header_);
@@ -32,11 +33,10 @@ CDeviceListCtrl::CDeviceListCtrl(QWidget* parent)
     enlargeRows();
 
     // The selected row shows as selected only while the list has the focus.
-    QPalette pal = palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Inactive, QPalette::Base));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Inactive, QPalette::Text));
-    setPalette(pal);
+    const QPalette pal = palette();
+    highlight_ = pal.color(QPalette::Active, QPalette::Highlight);
+    highlightedText_ = pal.color(QPalette::Active, QPalette::HighlightedText);
+    showSelection(false);
 }
 
 void CDeviceListCtrl::enlargeRows() {
@@ -79,6 +79,30 @@ void CDeviceListCtrl::mouseReleaseEvent(QMouseEvent* event) {
 void CDeviceListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) emit rowDoubleClicked();
+}
+
+// Both the row background and the cells take the highlight from the
+// palette, so hiding the selection means painting it like the rest.
+void CDeviceListCtrl::showSelection(bool shown) {
+    QPalette pal = palette();
+    const QColor base = pal.color(QPalette::Active, QPalette::Base);
+    const QColor text = pal.color(QPalette::Active, QPalette::Text);
+    pal.setColor(QPalette::Active, QPalette::Highlight, shown ? highlight_ : base);
+    pal.setColor(QPalette::Active, QPalette::HighlightedText, shown ? highlightedText_ : text);
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, base);
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
+    setPalette(pal);
+    viewport()->update();
+}
+
+void CDeviceListCtrl::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    showSelection(true);
+}
+
+void CDeviceListCtrl::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    showSelection(false);
 }
 
 void CDeviceListCtrl::contextMenuEvent(QContextMenuEvent* event) {

@@ -2,6 +2,7 @@
 // The device list: a report view over DeviceListModel with single, full-row
 // selection and grid lines. Mouse clicks are reported with the row under the
 // pointer (-1 below the last row), as the main window needs them.
+#include <QColor>
 #include <QTableView>
 
 namespace fendrix {
@@ -38,9 +39,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void showSelection(bool shown);
+
     CDeviceHeaderCtrl* header_;
+    QColor highlight_;
+    QColor highlightedText_;
     DeviceListModel* model_ = nullptr;
 };
 

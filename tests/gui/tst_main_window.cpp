@@ -140,12 +140,19 @@ void TestMainWindow::listLooksAndBehavesAsAReportView() {
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(list->firstSelectedRow(), 2);
 
-    // Selection shown only while the list has focus.
-    const QPalette pal = list->palette();
-    QCOMPARE(pal.color(QPalette::Inactive, QPalette::Highlight),
-             pal.color(QPalette::Inactive, QPalette::Base));
-    QVERIFY(pal.color(QPalette::Active, QPalette::Highlight) !=
-            pal.color(QPalette::Active, QPalette::Base));
+    // The selected row is painted as selected only while the list has focus.
+    QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+    const QRect cell = list->visualRect(list->model()->index(2, kestrel::ColIpType));
+    const QPoint inRow(cell.left() + 3, cell.top() + 3);  // beside the text
+    const QColor highlight = QApplication::palette(list).color(QPalette::Active, QPalette::Highlight);
+    auto pixel = [&] { return list->viewport()->grab().toImage().pixelColor(inRow); };
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    QCOMPARE(pixel(), highlight);
+    h.control(Dlg::IDC_SCAN)->setFocus();
+    QTRY_VERIFY(!list->hasFocus());
+    QVERIFY(pixel() != highlight);
+    QCOMPARE(list->firstSelectedRow(), 2);  // still selected
 }
 
 void TestMainWindow::labelsAfterStart() {
