@@ -70,7 +70,6 @@ private slots:
     void controllerInAnotherSubnetIsReachedByBroadcast();
     void applyWithoutARowStillEmptiesTheEntry();
     void enterRunsApplyWhateverHasTheFocus();
-    void choosingABrandEnablesTheMacEntry();
     void deviceCommandSends();
     void deviceCommandButtonsNeedASelectionMark();
 };
@@ -82,15 +81,9 @@ void TestFactoryPanel::macTexts_data() {
     QTest::newRow("colons kept as typed") << "00:1A:2B:3C:4D:5E" << "00:1A:2B:3C:4D:5E";
     QTest::newRow("hyphen at 14") << "00:1A:2B:3C:4D-5E" << "-";
     QTest::newRow("prefix and colons") << "AB12-00:1A:2B:3C:4D:5E" << "00:1A:2B:3C:4D:5E";
-    QTest::newRow("prefix, letter for colon") << "AB12-00:1A:2B:3C:4DX5E" << "-";
-    QTest::newRow("prefix and pairs") << "AB12-001A2B3C4D5E" << "00:1A:2B:3C:4D:5E";
     QTest::newRow("full stops") << "00.1A.2B.3C.4D.5E" << "-";
-    QTest::newRow("underscores") << "00_1A_2B_3C_4D_5E" << "-";
-    QTest::newRow("hex not checked") << "001A2B3C4DZZ" << "00:1A:2B:3C:4D:ZZ";
-    QTest::newRow("hyphens") << "00-1A-2B-3C-4D-5E" << "-";
     QTest::newRow("tab kept") << "00:1A:2B:3C:4D:5\t" << "00:1A:2B:3C:4D:5\t";
     QTest::newRow("outside Latin-1") << QString("00:1A:2B:3C:4D:5") + QChar(0x20AC) << "-";
-    QTest::newRow("short") << "001A2B" << "-";
 }
 
 void TestFactoryPanel::macTexts() {
@@ -195,13 +188,6 @@ void TestFactoryPanel::enterRunsApplyWhateverHasTheFocus() {
     QTest::keyClick(normal.window->deviceList(), Qt::Key_Return);
     QVERIFY(normal.newSends().empty());
     QVERIFY(normal.world.prompts.shown.empty());
-}
-
-void TestFactoryPanel::choosingABrandEnablesTheMacEntry() {
-    PanelHarness h;
-    h.mac()->setEnabled(false);
-    h.oem()->setCurrentIndex(3);
-    QVERIFY(h.mac()->isEnabled());
 }
 
 void TestFactoryPanel::deviceCommandSends() {
