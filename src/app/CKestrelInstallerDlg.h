@@ -135,7 +135,8 @@ private:
     void OnBnClickedFactoryReset();
     void OnCbnSelchangeOem();
 
-    void startCapture(const kestrel::AdapterEntry& adapter);
+    // Starts the capture on the adapter; its frames come back through the reply queue.
+    void pcapInit(const kestrel::AdapterEntry& adapter);
     void drainReplies();
     void handleResultReply(std::uint8_t result);
 

@@ -55,10 +55,10 @@ void CKestrelInstallerDlg::activateAdapter() {
         seams_.desktop.exitProcess(1);
         return;
     }
-    startCapture(*adapter);
+    pcapInit(*adapter);
 }
 
-void CKestrelInstallerDlg::startCapture(const kestrel::AdapterEntry& adapter) {
+void CKestrelInstallerDlg::pcapInit(const kestrel::AdapterEntry& adapter) {
     kestrel::ReplyQueue* queue = &replyQueue_;
     // Runs on the capture worker: decode, queue, never wait for this thread.
     auto sink = [queue](kestrel::ByteSpan frame) {
