@@ -4,25 +4,41 @@
 //   PROMPT <warning|information>: <text>     (answered OK at once)
 //   OPEN <url>
 //   EXIT <code>                               (and the process ends)
+//   WINDOW <epoch ms>                         (once the window is initialised)
 // Usage: fendrix-e2e-window [window arguments...] --script "wait 1500; dump; quit"
 // Commands: wait MS | scan | select-adapter N | click ROW | rclick ROW |
 //   dblclick ROW | oem N | mac TEXT | apply | dump | count | labels | adapters |
-//   wait-rows N MS | quit
+//   wait-rows N MS | mark TEXT | quit
+//   ROW is a row index or a MAC text (the row whose "MAC Address" cell it is).
+// Device commands press their button and work the modal dialog that opens:
+//   netcfg [dhcp|static] [ip=A] [mask=A] [gateway=A] [dns1=A] [dns2=A]
+//          [server=A] [https=0|1] [http=PORT] [https-port=PORT] [user=T]
+//          [password=T] [cancel]
+//   reset [user=T] [password=T] [cancel]
+// They print "DIALOG {...}" with the controls as the dialog opened, or
+// "NO DIALOG" when the button opened none. An address value "-" blanks the
+// control; values cannot hold spaces.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QDeadlineTimer>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/CKestrelInstallerDlg.h"
+#include "commands/IpAddressEdit.h"
 #include "discovery/row_texts.h"
 #include "net/platform.h"
 #include "ui/CDeviceListCtrl.h"
@@ -103,9 +119,78 @@ nlohmann::json recordJson(const kestrel::DeviceRecord& r) {
             {"firmware_version", r.firmware_version}};
 }
 
-void printJson(const nlohmann::json& j) {
-    std::printf("%s\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+void printJson(const nlohmann::json& j, const char* prefix = "") {
+    std::printf("%s%s\n", prefix,
+                j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     std::fflush(stdout);
+}
+
+// A device-command dialog: its class, the main-window button that opens it,
+// its controls by script key and object name, and its two buttons.
+struct DialogForm {
+    const char* className;
+    int openButton;
+    std::map<std::string, QString> controls;
+    QString confirm;
+    QString cancel;
+};
+
+const DialogForm kNetworkChangeForm{
+    "CIPSetDialog",
+    CKestrelInstallerDlg::IDC_NETWORK_CHANGE,
+    {{"dhcp", "1013"}, {"static", "1014"}, {"ip", "1015"}, {"mask", "1016"},
+     {"gateway", "1017"}, {"dns1", "1021"}, {"dns2", "1022"}, {"server", "1018"},
+     {"https", "1023"}, {"http", "1024"}, {"https-port", "1025"}, {"user", "1020"},
+     {"password", "1026"}},
+    "1",
+    "2"};
+
+const DialogForm kFactoryResetForm{"CFactoryReset",
+                                   CKestrelInstallerDlg::IDC_FACTORY_RESET,
+                                   {{"user", "1034"}, {"password", "1035"}},
+                                   "1008",
+                                   "1009"};
+
+QDialog* openDialog(const char* className) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->inherits(className)) return qobject_cast<QDialog*>(w);
+    return nullptr;
+}
+
+nlohmann::json controlValue(const QWidget* w) {
+    if (const auto* address = qobject_cast<const IpAddressEdit*>(w))
+        return address->isBlank() ? std::string() : address->text().toStdString();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(w)) return edit->text().toStdString();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w)) return button->isChecked();
+    return nullptr;
+}
+
+// Sets a control as a user would; false when the value does not fit it.
+bool setControl(QWidget* w, const std::string& value) {
+    const QString text = QString::fromStdString(value);
+    if (auto* address = qobject_cast<IpAddressEdit*>(w)) {
+        if (value == "-") {
+            address->clear();
+            return true;
+        }
+        address->setAddress(text);
+        return address->text() == text;
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->setText(text);
+        return true;
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+        if (!value.empty()) return false;
+        radio->click();
+        return true;
+    }
+    if (auto* box = qobject_cast<QCheckBox*>(w)) {
+        if (value != "0" && value != "1") return false;
+        if (box->isChecked() != (value == "1")) box->click();
+        return true;
+    }
+    return false;
 }
 
 class Driver {
@@ -129,9 +214,16 @@ public:
                 ->setText(QString::fromStdString(arg));
             return true;
         }
-        if (verb == "click") return number(arg, [&](int row) { mouse(row, Qt::LeftButton, false); });
-        if (verb == "rclick") return number(arg, [&](int row) { mouse(row, Qt::RightButton, false); });
-        if (verb == "dblclick") return number(arg, [&](int row) { mouse(row, Qt::LeftButton, true); });
+        if (verb == "click") return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, false); });
+        if (verb == "rclick") return rowCommand(arg, [&](int row) { mouse(row, Qt::RightButton, false); });
+        if (verb == "dblclick") return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, true); });
+        if (verb == "netcfg") return deviceCommand(kNetworkChangeForm, arg);
+        if (verb == "reset") return deviceCommand(kFactoryResetForm, arg);
+        if (verb == "mark") {
+            std::printf("MARK %s\n", arg.c_str());
+            std::fflush(stdout);
+            return true;
+        }
         if (verb == "dump") return dump();
         if (verb == "count") {
             std::printf("ROWS %d\n", window_.deviceModel().rowCount());
@@ -156,6 +248,82 @@ private:
         if (text.empty() || *end != '\0') return false;
         action(static_cast<int>(value));
         return true;
+    }
+
+    // ROW is an index, or a MAC text naming the row that shows it (any case).
+    template <typename F>
+    bool rowCommand(const std::string& arg, F&& action) {
+        if (arg.find(':') == std::string::npos) return number(arg, action);
+        const fendrix::DeviceListModel& model = window_.deviceModel();
+        const QString mac = QString::fromStdString(arg).toUpper();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            if (model.cell(row, kestrel::ColMacAddress) == mac) {
+                action(row);
+                return true;
+            }
+        }
+        std::fprintf(stderr, "fendrix-e2e-window: no row shows %s\n", arg.c_str());
+        return false;
+    }
+
+    // Presses the form's button; once its modal dialog is up (polled from
+    // inside the dialog's own event loop), prints it, sets the controls and
+    // presses the dialog's confirm or cancel button.
+    bool deviceCommand(const DialogForm& form, const std::string& arg) {
+        std::vector<std::pair<QString, std::string>> settings;
+        bool cancel = false;
+        std::istringstream tokens(arg);
+        for (std::string token; tokens >> token;) {
+            if (token == "cancel") {
+                cancel = true;
+                continue;
+            }
+            const auto eq = token.find('=');
+            const std::string key = token.substr(0, eq);
+            const auto control = form.controls.find(key);
+            if (control == form.controls.end()) return false;
+            settings.emplace_back(control->second,
+                                  eq == std::string::npos ? std::string() : token.substr(eq + 1));
+        }
+        bool opened = false;
+        bool fitted = true;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QDialog* dialog = openDialog(form.className);
+            if (!dialog) return;
+            poll.stop();
+            opened = true;
+            nlohmann::json values = nlohmann::json::object();
+            auto disabled = nlohmann::json::array();
+            for (const auto& [key, name] : form.controls) {
+                const auto* w = dialog->findChild<QWidget*>(name);
+                values[key] = w ? controlValue(w) : nlohmann::json();
+                if (w && !w->isEnabled()) disabled.push_back(key);
+            }
+            printJson({{"title", dialog->windowTitle().toStdString()},
+                       {"values", values},
+                       {"disabled", disabled}},
+                      "DIALOG ");
+            for (const auto& [name, value] : settings) {
+                auto* w = dialog->findChild<QWidget*>(name);
+                if (!w || !setControl(w, value)) {
+                    std::fprintf(stderr, "fendrix-e2e-window: cannot set %s to \"%s\"\n",
+                                 qPrintable(name), value.c_str());
+                    fitted = false;
+                }
+            }
+            // A value that did not fit cancels: nothing half-set is sent.
+            dialog->findChild<QPushButton*>(fitted && !cancel ? form.confirm : form.cancel)->click();
+        });
+        poll.start();
+        if (!click(form.openButton)) return false;
+        poll.stop();
+        if (!opened) {
+            std::printf("NO DIALOG\n");
+            std::fflush(stdout);
+        }
+        return fitted;
     }
 
     QComboBox* combo(int id) const { return qobject_cast<QComboBox*>(window_.control(id)); }
@@ -256,6 +424,9 @@ int main(int argc, char** argv) {
         CKestrelInstallerDlg window(kestrel::Seams{*adapters, *socket, *capture, prompts, desktop},
                                     windowArgs);
         window.show();
+        // The start-up scan's one-second timer started during construction.
+        std::printf("WINDOW %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+        std::fflush(stdout);
         Driver driver(window);
         for (const std::string& command : splitCommands(script)) {
             if (!driver.run(command)) {
