@@ -4,6 +4,7 @@
 #   fx_sim LINK ARGS...        kestrel-sim on that link's segment end, in the background
 #   fx_pc CMD...               run CMD in the PC namespace
 #   fx_log_requests LINK       the sim's request log as a JSON array
+#   fx_window ARGS...          fendrix-e2e-window (offscreen) in the PC namespace
 # Nothing here touches the machine's own interfaces: every link is created
 # inside the two namespaces, which are deleted on exit, also on failure.
 
@@ -11,6 +12,7 @@ FENDRIX_SRC_DIR=${FENDRIX_SRC_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." &
 FENDRIX_BIN_DIR=${FENDRIX_BIN_DIR:-$FENDRIX_SRC_DIR/build}
 FX_SIM=${FX_SIM:-$FENDRIX_BIN_DIR/tools/kestrel-sim/kestrel-sim}
 FX_CLI=${FX_CLI:-$FENDRIX_BIN_DIR/cli/fendrix-cli}
+FX_WINDOW=${FX_WINDOW:-$FENDRIX_BIN_DIR/tests/e2e/fendrix-e2e-window}
 
 FX_PC_ADDR=(192.168.0.10 10.77.0.10)
 FX_PIDS=()
@@ -175,4 +177,10 @@ fx_probe() {
     shift
     fx_pc python3 "$FENDRIX_SRC_DIR/tests/e2e/fxprobe.py" --iface "${FX_PC_IF[link]}" \
         --src "${FX_PC_ADDR[link - 1]}" "$@"
+}
+
+# fx_window ARGS...: the real main window, offscreen, in the PC namespace.
+fx_window() {
+    mkdir -p -m 700 "$FX_DIR/xdg"
+    fx_pc env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$FX_DIR/xdg" "$FX_WINDOW" "$@"
 }
