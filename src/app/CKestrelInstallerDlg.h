@@ -152,6 +152,7 @@ private:
     // Members of the window, with their values right after construction.
     QString upgradeTargetIp_;
     bool captureThread_ = false;  // a capture was started on some adapter
+    unsigned captureRun_ = 0;     // counts capture starts and stops, to drop stale loss reports
     std::vector<kestrel::AdapterEntry> adapters_;
     int oemIndex_ = 0;
     QString macText_;

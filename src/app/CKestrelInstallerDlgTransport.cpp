@@ -41,7 +41,10 @@ void CKestrelInstallerDlg::openSocket() {
 }
 
 void CKestrelInstallerDlg::activateAdapter() {
-    if (captureThread_) seams_.capture.stop();
+    if (captureThread_) {
+        seams_.capture.stop();
+        ++captureRun_;  // a loss reported by the old capture is no longer news
+    }
     if (seams_.socket.isOpen()) seams_.socket.close();
     openSocket();
     const kestrel::AdapterEntry* adapter = selectedAdapter();
@@ -64,6 +67,19 @@ void CKestrelInstallerDlg::pcapInit(const kestrel::AdapterEntry& adapter) {
     auto sink = [queue](kestrel::ByteSpan frame) {
         if (auto event = kestrel::handleFrame(frame)) queue->push(std::move(*event));
     };
+    // Also on the worker: a loop that dies by itself (link deleted, device
+    // down) is handed over as text, and shown once, here, unless this
+    // capture has been replaced or the window is closing by then.
+    const unsigned run = ++captureRun_;
+    seams_.capture.setLoopErrorSink([this, run](const kestrel::CaptureError& error) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, message = error.message] {
+                if (destroyed_ || run != captureRun_) return;
+                prompt(QString::fromStdString(message));
+            },
+            Qt::QueuedConnection);
+    });
     captureThread_ = true;
     const auto error = seams_.capture.start(adapter, std::move(sink));
     if (!error) return;

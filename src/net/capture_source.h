@@ -15,6 +15,7 @@ struct CaptureError {
         ListFailed,  // the capture library cannot list devices (the window ends the process)
         NoDevice,    // no capture device carries the adapter's address
         OpenFailed,  // the device could not be opened or filtered (e.g. no capture rights)
+        LoopFailed,  // a running loop ended by itself (the device went down or was removed)
     };
     Kind kind;
     std::string message;  // names the adapter and the library's own error text
@@ -23,6 +24,10 @@ struct CaptureError {
 // Called on the capture worker for every frame that passed the filter; must
 // not block on the GUI thread.
 using FrameSink = std::function<void(ByteSpan frame)>;
+
+// Called on the capture worker, at most once per start(), when the loop ends
+// with an error that no stop() asked for; must not block on the GUI thread.
+using LoopErrorSink = std::function<void(const CaptureError& error)>;
 
 class CaptureSource {
 public:
@@ -35,6 +40,9 @@ public:
     // Safe to call when nothing runs.
     virtual void stop() = 0;
     virtual bool running() const = 0;
+    // Where later starts report a loop that fails by itself. Sources whose
+    // loop cannot fail that way may ignore it.
+    virtual void setLoopErrorSink(LoopErrorSink sink) { (void)sink; }
 };
 
 }  // namespace kestrel

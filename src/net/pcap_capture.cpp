@@ -41,6 +41,8 @@ public:
             return opened.error;
         }
         sink_ = std::move(sink);
+        workerLoopError_ = loopErrorSink_;
+        stopRequested_ = false;
         stats_ = {};
         {
             std::lock_guard flag(finishedMutex_);
@@ -54,15 +56,24 @@ public:
     void stop() override {
         std::lock_guard lock(control_);
         if (handle_ == nullptr) return;
+        // Set before the break so that a loop ending now is not taken for a
+        // lost device.
+        stopRequested_ = true;
         pcap_breakloop(handle_);
         if (worker_.joinable()) worker_.join();
         // Only now that the worker has left the loop may the handle go.
         snapshotStats();
         closeHandle();
         sink_ = nullptr;
+        workerLoopError_ = nullptr;
     }
 
     bool running() const override { return running_; }
+
+    void setLoopErrorSink(LoopErrorSink sink) override {
+        std::lock_guard lock(control_);
+        loopErrorSink_ = std::move(sink);
+    }
 
     CaptureStats stats() const override {
         std::lock_guard lock(control_);
@@ -102,6 +113,7 @@ private:
                                                           adapter.description);
         const std::string name = device->name;
         const std::string where = " (adapter " + adapter.description + ", device " + name + ")";
+        where_ = where;
 
         handle_ = pcap_create(name.c_str(), err);
         if (handle_ == nullptr)
@@ -133,7 +145,8 @@ private:
         handle_ = pcap_open_offline(file_.c_str(), err);
         if (handle_ == nullptr)
             return fail(CaptureError::Kind::OpenFailed, "cannot read " + file_ + ": " + err);
-        return installFilter(" (file " + file_ + ")");
+        where_ = " (file " + file_ + ")";
+        return installFilter(where_);
     }
 
     Opened installFilter(const std::string& where) {
@@ -161,12 +174,25 @@ private:
 
     void loop() {
         const int rc = pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
-        if (rc == PCAP_ERROR) std::fprintf(stderr, "capture: %s\n", pcap_geterr(handle_));
+        std::optional<CaptureError> lost;
+        if (rc == PCAP_ERROR) {
+            // Read while the handle is surely open: stop() closes it only
+            // after this thread has been joined.
+            const std::string why = pcap_geterr(handle_);
+            std::fprintf(stderr, "capture: %s%s\n", why.c_str(), where_.c_str());
+            if (!stopRequested_)
+                lost = CaptureError{CaptureError::Kind::LoopFailed,
+                                    "The capture stopped: " + why + where_ +
+                                        ". Replies are no longer received."};
+        }
         if (rc < 0 && options_.report_loop_end) {
             std::printf("[%s:%d] Can't pcap_loop\n", "CKestrelInstallerDlg::pcapInit", 531);
             std::fflush(stdout);
         }
         running_ = false;
+        // Reported before the finish is announced, so that a waitFinished()
+        // caller already knows about the loss.
+        if (lost && workerLoopError_) workerLoopError_(*lost);
         {
             std::lock_guard flag(finishedMutex_);
             finished_ = true;
@@ -199,6 +225,10 @@ private:
     pcap_t* handle_ = nullptr;
     pcap_dumper_t* dumper_ = nullptr;
     FrameSink sink_;
+    LoopErrorSink loopErrorSink_;    // for the next start
+    LoopErrorSink workerLoopError_;  // the running worker's copy
+    std::atomic<bool> stopRequested_{false};
+    std::string where_;              // adapter and device, or file, for messages
     std::thread worker_;
     std::atomic<bool> running_{false};
     CaptureStats stats_;

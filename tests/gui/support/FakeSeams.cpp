@@ -1,5 +1,7 @@
 #include "FakeSeams.h"
 
+#include <thread>
+
 namespace fendrix::testing {
 
 std::vector<kestrel::SystemAdapter> twoAdapters() {
@@ -53,6 +55,29 @@ bool FakeCapture::push(const std::vector<std::uint8_t>& frame) {
     std::lock_guard lock(mutex_);  // like the real stop(): no frame after it returns
     if (!sink_) return false;
     sink_(kestrel::ByteSpan(frame.data(), frame.size()));
+    return true;
+}
+
+void FakeCapture::setLoopErrorSink(kestrel::LoopErrorSink sink) {
+    std::lock_guard lock(mutex_);
+    loopError_ = std::move(sink);
+}
+
+bool FakeCapture::failLoop(const std::string& message) {
+    kestrel::LoopErrorSink report;
+    {
+        std::lock_guard lock(mutex_);
+        if (!sink_) return false;
+        sink_ = nullptr;
+        running_ = false;
+        report = loopError_;
+    }
+    if (report) {
+        std::thread worker([&] {
+            report(kestrel::CaptureError{kestrel::CaptureError::Kind::LoopFailed, message});
+        });
+        worker.join();
+    }
     return true;
 }
 

@@ -64,9 +64,15 @@ public:
     // would; callable from any thread. False when no capture runs.
     bool push(const std::vector<std::uint8_t>& frame);
 
+    void setLoopErrorSink(kestrel::LoopErrorSink sink) override;
+    // Ends the running capture as a loop that fails by itself would: reports
+    // `message` from another thread, like the worker. False when none runs.
+    bool failLoop(const std::string& message);
+
 private:
     mutable std::mutex mutex_;
     kestrel::FrameSink sink_;
+    kestrel::LoopErrorSink loopError_;
     std::atomic<bool> running_{false};
 };
 
