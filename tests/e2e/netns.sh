@@ -5,6 +5,7 @@
 #   fx_pc CMD...               run CMD in the PC namespace
 #   fx_log_requests LINK       the sim's request log as a JSON array
 #   fx_window ARGS...          fendrix-e2e-window (offscreen) in the PC namespace
+#   fx_requests_in_order LINK SPEC...  the sim's log holds exactly these requests
 # Nothing here touches the machine's own interfaces: every link is created
 # inside the two namespaces, which are deleted on exit, also on failure.
 
@@ -183,4 +184,35 @@ fx_probe() {
 fx_window() {
     mkdir -p -m 700 "$FX_DIR/xdg"
     fx_pc env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$FX_DIR/xdg" "$FX_WINDOW" "$@"
+}
+
+# fx_requests_in_order LINK SPEC...: the simulator of LINK logged exactly
+# these requests, in this order. A SPEC "scan" is the exact 52-byte broadcast
+# from the link's PC adapter; any other is a JSON spec of fxcheck.py
+# expect_request for one request.
+fx_requests_in_order() {
+    local link=$1
+    shift
+    python3 - "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" "$(fx_log_file "$link")" "$FX_DIR" "$(fx_pc_mac "$link")" \
+        "${FX_PC_ADDR[link - 1]%.*}.255" "$@" <<'PY'
+import json, subprocess, sys
+fxcheck, log, tmp, pc_mac, broadcast, specs = *sys.argv[1:6], sys.argv[6:]
+lines = [l for l in open(log) if l.strip()]
+scan = json.dumps({"command": 1, "length": 52, "dst_ip": broadcast, "dst_mac": "ff:ff:ff:ff:ff:ff",
+                   "sender": pc_mac, "target": ""})
+specs = [scan if s == "scan" else s for s in specs]
+got = [json.loads(l)["command"] for l in lines]
+want = [json.loads(s)["command"] for s in specs]
+ok = got == want
+if not ok:
+    print(f"  - request codes in order {got}, expected {want}")
+for i, (line, spec) in enumerate(zip(lines, specs)):
+    one = f"{tmp}/request{i}.jsonl"
+    with open(one, "w") as f:
+        f.write(line)
+    if subprocess.run([sys.executable, fxcheck, "expect_request", one, spec]).returncode:
+        print(f"  - request {i + 1} differs")
+        ok = False
+sys.exit(0 if ok else 1)
+PY
 }
