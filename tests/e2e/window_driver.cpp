@@ -371,6 +371,9 @@ private:
                    {"status", text(CKestrelInstallerDlg::IDC_STATUS)},
                    {"apply_result", text(CKestrelInstallerDlg::IDC_APPLY_RESULT)},
                    {"apply_mark", text(CKestrelInstallerDlg::IDC_APPLY_MARK)},
+                   {"mac_entry", qobject_cast<QLineEdit*>(window_.control(CKestrelInstallerDlg::IDC_MAC))
+                                     ->text()
+                                     .toStdString()},
                    {"current_row", window_.currentRow()},
                    {"factory_mode", window_.factoryMode()}});
         return true;
