@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Every reply is followed by a malformed frame to the reply port (short
+# frames, bad IHL, truncated datagrams, lengths claiming more than the frame,
+# request and unknown codes, non-IPv4 frames). The real window crashes on
+# none, lists every controller after each scan, and acts once per real result
+# or apply reply: a truncated copy is not a second reply.
+set -u
+. "$(dirname "$0")/netns.sh"
+fx_require_root
+fx_require_bin "$FX_SIM" "$FX_WINDOW"
+fx_setup 1
+here=$FENDRIX_SRC_DIR/tests/e2e
+seg=$here/data/segment_mixed.json
+fx_sim 1 --config "$seg" --malformed 1.0
+log=$(fx_log_file 1)
+target=00:1a:2b:10:00:01
+
+# Scans, then seven refused network changes: the broken frame that follows
+# each result reply is of another kind every time.
+script="wait-rows 9 3000; wait 300; dump; scan; wait 800; dump; scan; wait 800; dump"
+for n in 1 2 3 4 5 6 7; do
+    script="$script; click $target; netcfg user=admin password=wrong$n; wait 900"
+done
+out=$FX_DIR/scans.out
+fx_window --script "$script; dump; quit" >"$out" || fx_fail "the window exited with $?: $(tail -n 5 "$out")"
+
+n=0
+while IFS= read -r line; do
+    n=$((n + 1))
+    printf '%s\n' "$line" >"$FX_DIR/rows$n.json"
+    python3 "$here/fxcheck.py" rows "$FX_DIR/rows$n.json" "$seg" || fx_fail "dump $n: rows differ"
+done < <(grep -E '^\[(\{|\]$)' "$out")
+[ $n -eq 4 ] || fx_fail "four dumps expected, got $n"
+[ "$(grep -c '^PROMPT' "$out")" -eq 7 ] &&
+    [ "$(grep -c '^PROMPT information: The UserID or Password you typed do not match.$' "$out")" -eq 7 ] ||
+    fx_fail "not one message per result reply: $(grep '^PROMPT' "$out")"
+python3 - "$log" <<'PY' || fx_fail "not one rescan per result reply"
+import json, sys
+codes = [json.loads(l)["command"] for l in open(sys.argv[1]) if l.strip()]
+want = [1, 1, 1] + [2, 1] * 7
+if codes != want:
+    print(f"  - request codes {codes}, expected {want}")
+sys.exit(0 if codes == want else 1)
+PY
+
+# Factory mode: seven applies, each reply followed by a broken frame.
+: >"$log"
+script="wait-rows 9 3000; click $target"
+for n in 1 2 3 4 5 6 7; do script="$script; apply; wait 400"; done
+out=$FX_DIR/applies.out
+fx_window -p 'tundrax5832!' --script "$script; count; labels; quit" >"$out" ||
+    fx_fail "the window exited with $?: $(tail -n 5 "$out")"
+[ "$(grep -c '^PROMPT' "$out")" -eq 7 ] && [ "$(grep -c '^PROMPT warning: OK$' "$out")" -eq 7 ] ||
+    fx_fail "not one box per apply reply: $(grep '^PROMPT' "$out")"
+grep -q '^ROWS 9$' "$out" || fx_fail "an apply reply changed the rows: $(grep '^ROWS' "$out")"
+grep -q '"apply_mark":"\[OK\]","apply_result":"Apply \[KESTREL - 00:1a:2b:10:00:01\]"' "$out" ||
+    fx_fail "apply labels: $(grep '^{' "$out")"
+echo "PASS"
