@@ -180,6 +180,12 @@ int main(int argc, char** argv) {
 
     if (scan->parsed()) {
         session.scan(timing.scan_wait);
+        if (const auto lost = session.captureLost()) {
+            // A list cut short by a dead capture is not a scan result.
+            session.close();
+            std::fprintf(stderr, "fendrix-cli: %s\n", lost->message.c_str());
+            return session.replaying() ? kExitUsage : kExitNoNetwork;
+        }
         session.close();
         printRows(std::cout, session.devices(), kFormats.at(line.format));
         const auto stats = session.captureStats();
@@ -189,19 +195,26 @@ int main(int argc, char** argv) {
                          static_cast<unsigned long long>(stats.if_dropped));
         return kExitOk;
     }
+    // A capture that died meanwhile explains a missing answer better than a timeout.
+    auto unlessLost = [&session](int rc) {
+        const auto lost = session.captureLost();
+        if (rc != kExitTimeout || !lost) return rc;
+        std::fprintf(stderr, "fendrix-cli: %s\n", lost->message.c_str());
+        return kExitNoNetwork;
+    };
     if (netcfg->parsed()) {
         if (line.dhcp) line.netcfg.is_static = false;
         if (line.static_ip) line.netcfg.is_static = true;
         if (!line.https.empty()) line.netcfg.https = line.https == "on";
         line.netcfg.password = line.password;
-        return runNetcfg(session, line.netcfg, timing);
+        return unlessLost(runNetcfg(session, line.netcfg, timing));
     }
     if (reset->parsed()) {
         line.reset.password = line.password;
-        return runReset(session, line.reset, timing);
+        return unlessLost(runReset(session, line.reset, timing));
     }
     if (apply->parsed())
-        return line.apply_from.empty() ? runApply(session, jobs.front(), timing)
-                                       : runApplyBatch(session, jobs, timing);
+        return unlessLost(line.apply_from.empty() ? runApply(session, jobs.front(), timing)
+                                                  : runApplyBatch(session, jobs, timing));
     return kExitUsage;
 }

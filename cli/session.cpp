@@ -40,6 +40,14 @@ int Session::open(const SessionOptions& options) {
         }
         wake_.notify_one();
     });
+    // A loop that dies ends the waiting at once instead of at the deadline.
+    auto onLost = [this](const CaptureError& error) {
+        {
+            std::lock_guard lock(wakeMutex_);
+            lost_ = error;
+        }
+        wake_.notify_one();
+    };
     FrameSink sink = [this](ByteSpan frame) {
         if (auto event = handleFrame(frame)) queue_.push(std::move(*event));
     };
@@ -47,6 +55,7 @@ int Session::open(const SessionOptions& options) {
     if (!options.from_pcap.empty()) {
         replaying_ = true;
         capture_ = makePcapFileCapture(options.from_pcap);
+        capture_->setLoopErrorSink(onLost);
         if (auto error = capture_->start(AdapterEntry{}, std::move(sink))) {
             std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
             return kExitUsage;
@@ -82,6 +91,7 @@ int Session::open(const SessionOptions& options) {
     captureOptions.save_path = options.save_pcap;
     captureOptions.report_loop_end = false;  // standard output carries the results
     capture_ = makePcapCapture(captureOptions);
+    capture_->setLoopErrorSink(onLost);
     if (auto error = capture_->start(adapter_, std::move(sink))) {
         std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
         if (error->kind == CaptureError::Kind::OpenFailed)
@@ -116,7 +126,8 @@ void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
             return;
         }
         std::unique_lock lock(wakeMutex_);
-        if (!wake_.wait_until(lock, deadline, [this] { return pending_; })) return;
+        if (lost_ && !pending_) return;  // everything the capture delivered is handled
+        if (!wake_.wait_until(lock, deadline, [this] { return pending_ || lost_; })) return;
     }
 }
 
@@ -155,6 +166,11 @@ std::optional<ReplyEvent> Session::awaitReply(const std::function<bool(const Rep
         return false;
     });
     return answer;
+}
+
+std::optional<CaptureError> Session::captureLost() const {
+    std::lock_guard lock(wakeMutex_);
+    return lost_;
 }
 
 CaptureStats Session::captureStats() const { return capture_ ? capture_->stats() : CaptureStats{}; }

@@ -63,6 +63,9 @@ public:
         const std::function<bool(const kestrel::ReplyEvent&)>& accept, std::chrono::milliseconds timeout);
 
     kestrel::CaptureStats captureStats() const;
+    // Why the capture's loop ended by itself (link deleted, device down),
+    // if it did: later replies cannot arrive.
+    std::optional<kestrel::CaptureError> captureLost() const;
 
 private:
     // Handles waiting events until `done` says so or the deadline passes.
@@ -76,9 +79,10 @@ private:
 
     kestrel::ReplyQueue queue_;
     std::vector<kestrel::ReplyEvent> backlog_;  // taken from the queue but not handled yet
-    std::mutex wakeMutex_;
+    mutable std::mutex wakeMutex_;
     std::condition_variable wake_;
     bool pending_ = false;
+    std::optional<kestrel::CaptureError> lost_;  // guarded by wakeMutex_
 
     kestrel::DeviceList devices_;
 };
