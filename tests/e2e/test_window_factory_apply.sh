@@ -24,12 +24,13 @@ pc_mac=$(fx_pc_mac 1)
 
 out=$FX_DIR/window.out
 fx_window -p 'tundrax5832!' --script "wait-rows 4 3000;
-    click 00:1a:2b:40:00:01; oem 6; mac 0a0b0c0d0e0f; apply; wait 800; labels;
-    click 00:1a:2b:40:00:02; oem 1; mac  02 1a 2b 3c 4d 5e ; apply; wait 800; labels;
-    click 00:1a:2b:40:00:03; oem 2; mac AB12-00:1A:2B:40:99:03; apply; wait 800; labels;
-    click 00:1a:2b:40:00:04; oem 0; mac 00:1a:2b:40:99:04; apply; wait 800; labels;
+    click 00:1a:2b:40:00:01; oem 6; mac 0a0b0c0d0e0f; apply; wait-prompts 1 2000; labels;
+    click 00:1a:2b:40:00:02; oem 1; mac  02 1a 2b 3c 4d 5e ; apply; wait-prompts 2 2000; labels;
+    click 00:1a:2b:40:00:03; oem 2; mac AB12-00:1A:2B:40:99:03; apply; wait-prompts 3 2000; labels;
+    click 00:1a:2b:40:00:04; oem 0; mac 00:1a:2b:40:99:04; apply; wait-prompts 4 2000; labels;
     count; scan; wait-rows 4 3000; wait 300; dump; quit" >"$out" ||
     fx_fail "the window exited with $?: $(cat "$out")"
+grep -q TIMEOUT "$out" && fx_fail "a reply or a row did not come: $(grep TIMEOUT "$out")"
 
 got=$(grep '^PROMPT' "$out")
 want="PROMPT warning: OK

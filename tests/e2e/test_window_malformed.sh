@@ -19,10 +19,11 @@ target=00:1a:2b:10:00:01
 # each result reply is of another kind every time.
 script="wait-rows 9 3000; wait 300; dump; scan; wait 800; dump; scan; wait 800; dump"
 for n in 1 2 3 4 5 6 7; do
-    script="$script; click $target; netcfg user=admin password=wrong$n; wait 900"
+    script="$script; click $target; netcfg user=admin password=wrong$n; wait-prompts $n 3000; wait-rows 9 3000"
 done
 out=$FX_DIR/scans.out
-fx_window --script "$script; dump; quit" >"$out" || fx_fail "the window exited with $?: $(tail -n 5 "$out")"
+fx_window --script "$script; wait 300; dump; quit" >"$out" || fx_fail "the window exited with $?: $(tail -n 5 "$out")"
+grep -q TIMEOUT "$out" && fx_fail "a reply or a row did not come: $(grep TIMEOUT "$out")"
 
 n=0
 while IFS= read -r line; do
@@ -46,10 +47,11 @@ PY
 # Factory mode: seven applies, each reply followed by a broken frame.
 : >"$log"
 script="wait-rows 9 3000; click $target"
-for n in 1 2 3 4 5 6 7; do script="$script; apply; wait 400"; done
+for n in 1 2 3 4 5 6 7; do script="$script; apply; wait-prompts $n 2000"; done
 out=$FX_DIR/applies.out
-fx_window -p 'tundrax5832!' --script "$script; count; labels; quit" >"$out" ||
+fx_window -p 'tundrax5832!' --script "$script; wait 300; count; labels; quit" >"$out" ||
     fx_fail "the window exited with $?: $(tail -n 5 "$out")"
+grep -q TIMEOUT "$out" && fx_fail "a reply did not come: $(grep TIMEOUT "$out")"
 [ "$(grep -c '^PROMPT' "$out")" -eq 7 ] && [ "$(grep -c '^PROMPT warning: OK$' "$out")" -eq 7 ] ||
     fx_fail "not one box per apply reply: $(grep '^PROMPT' "$out")"
 grep -q '^ROWS 9$' "$out" || fx_fail "an apply reply changed the rows: $(grep '^ROWS' "$out")"

@@ -43,14 +43,16 @@ dumps() {
 
 # Network change (ok, wrong login, refused, off-subnet) and factory reset.
 out=$FX_DIR/commands.out
+settle() { echo "wait-prompts $1 3000; wait-rows 3 3000; wait 200; dump"; }
 fx_window --script "wait-rows 3 3000;
-    click $A; netcfg static ip=192.168.0.99 gateway=192.168.0.254 user=installer password=pass1234; wait 1500; dump;
-    click $A; netcfg ip=192.168.0.98 user=installer password=wrong; wait 1500; dump;
-    click $C; netcfg ip=192.168.0.88 user=admin password=admin; wait 1500; dump;
+    click $A; netcfg static ip=192.168.0.99 gateway=192.168.0.254 user=installer password=pass1234; $(settle 1);
+    click $A; netcfg ip=192.168.0.98 user=installer password=wrong; $(settle 2);
+    click $C; netcfg ip=192.168.0.88 user=admin password=admin; $(settle 3);
     click $B; netcfg static ip=192.168.0.60 mask=255.255.255.0 gateway=192.168.0.1 user=admin password=admin;
-    wait 1500; dump;
-    click $A; reset user=installer password=pass1234; wait 1500; dump; quit" >"$out" ||
+    $(settle 4);
+    click $A; reset user=installer password=pass1234; $(settle 5); quit" >"$out" ||
     fx_fail "the window exited with $?: $(cat "$out")"
+grep -q TIMEOUT "$out" && fx_fail "a reply or a row did not come: $(grep TIMEOUT "$out")"
 
 got=$(grep '^PROMPT' "$out")
 want="PROMPT information: Sucess

@@ -8,7 +8,9 @@
 // Usage: fendrix-e2e-window [window arguments...] --script "wait 1500; dump; quit"
 // Commands: wait MS | scan | select-adapter N | click ROW | rclick ROW |
 //   dblclick ROW | oem N | mac TEXT | apply | dump | count | labels | adapters |
-//   wait-rows N MS | mark TEXT | quit
+//   wait-rows N MS | wait-prompts N MS | mark TEXT | quit
+//   wait-prompts waits until N prompts were shown since start and prints
+//   "SHOWN <n>" (with " TIMEOUT" when they were not).
 //   ROW is a row index or a MAC text (the row whose "MAC Address" cell it is).
 // Device commands press their button and work the modal dialog that opens:
 //   netcfg [dhcp|static] [ip=A] [mask=A] [gateway=A] [dns1=A] [dns2=A]
@@ -24,7 +26,6 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -55,7 +56,12 @@ public:
                     icon == kestrel::PromptIcon::Information ? "information" : "warning",
                     static_cast<int>(text.size()), text.data());
         std::fflush(stdout);
+        ++shown_;
     }
+    int shown() const { return shown_; }
+
+private:
+    int shown_ = 0;
 };
 
 class PrintingDesktop : public kestrel::Desktop {
@@ -195,7 +201,8 @@ bool setControl(QWidget* w, const std::string& value) {
 
 class Driver {
 public:
-    explicit Driver(CKestrelInstallerDlg& window) : window_(window) {}
+    Driver(CKestrelInstallerDlg& window, const PrintingPrompts& prompts)
+        : window_(window), prompts_(prompts) {}
 
     // Answers false for an unknown or malformed command.
     bool run(const std::string& command) {
@@ -233,6 +240,7 @@ public:
         if (verb == "labels") return labels();
         if (verb == "adapters") return adapters();
         if (verb == "wait-rows") return waitRows(arg);
+        if (verb == "wait-prompts") return waitPrompts(arg);
         if (verb == "quit") {
             window_.close();
             return true;
@@ -398,7 +406,17 @@ private:
         return true;
     }
 
+    bool waitPrompts(const std::string& arg) {
+        int count = 0, ms = 0;
+        if (std::sscanf(arg.c_str(), "%d %d", &count, &ms) != 2) return false;
+        const bool reached = QTest::qWaitFor([&] { return prompts_.shown() >= count; }, ms);
+        std::printf("SHOWN %d%s\n", prompts_.shown(), reached ? "" : " TIMEOUT");
+        std::fflush(stdout);
+        return true;
+    }
+
     CKestrelInstallerDlg& window_;
+    const PrintingPrompts& prompts_;
 };
 
 }  // namespace
@@ -430,7 +448,7 @@ int main(int argc, char** argv) {
         // The start-up scan's one-second timer started during construction.
         std::printf("WINDOW %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
         std::fflush(stdout);
-        Driver driver(window);
+        Driver driver(window, prompts);
         for (const std::string& command : splitCommands(script)) {
             if (!driver.run(command)) {
                 std::fprintf(stderr, "fendrix-e2e-window: bad command \"%s\"\n", command.c_str());
