@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <thread>
 
@@ -70,10 +71,15 @@ struct Simulator {
         const auto before = injected;
         const auto start = std::chrono::steady_clock::now();
         for (const auto& f : frames) inject(f);
+        // Wall clock of the last frame handed to the link, so that a reader on
+        // the same machine can time how late its last row came.
+        timespec last{};
+        clock_gettime(CLOCK_REALTIME, &last);
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        std::fprintf(stderr, "kestrel-sim: burst sent %zu of %zu frames in %.1f ms\n", injected - before,
-                     frames.size(), ms);
+        std::fprintf(stderr, "kestrel-sim: burst sent %zu of %zu frames in %.1f ms, last at %lld.%06ld\n",
+                     injected - before, frames.size(), ms, static_cast<long long>(last.tv_sec),
+                     last.tv_nsec / 1000);
     }
 
     void handle(sim::ByteView frame) {
