@@ -13,6 +13,7 @@
 #include "exit_codes.h"
 #include "factory/upgrade_file.h"
 #include "scan_output.h"
+#include "scan_stats.h"
 #include "session.h"
 
 using namespace fendrix_cli;
@@ -39,6 +40,7 @@ struct Line {
     int wait_ms = 1500;
     int timeout_ms = 3000;
     std::string format = "table";
+    bool stats = false;
     NetcfgArgs netcfg;
     bool dhcp = false, static_ip = false;
     std::string https;
@@ -96,6 +98,8 @@ int main(int argc, char** argv) {
                                   "Also write the captured replies to this pcap file");
     auto* from = scan->add_option("--from-pcap", line.session.from_pcap,
                                   "Read replies from this pcap file instead of the network; nothing is sent");
+    scan->add_flag("--stats", line.stats,
+                   "Print rows, capture counts, the last row's wall-clock time and memory growth to stderr");
     save->excludes(from);
     from->excludes(save);
 
@@ -179,6 +183,8 @@ int main(int argc, char** argv) {
     const Timing timing = timingOf(line);
 
     if (scan->parsed()) {
+        ScanStats figures;
+        figures.rss_before_kib = residentKiB();
         session.scan(timing.scan_wait);
         if (const auto lost = session.captureLost()) {
             // A list cut short by a dead capture is not a scan result.
@@ -186,9 +192,20 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "fendrix-cli: %s\n", lost->message.c_str());
             return session.replaying() ? kExitUsage : kExitNoNetwork;
         }
+        figures.rss_after_kib = residentKiB();
         session.close();
         printRows(std::cout, session.devices(), kFormats.at(line.format));
         const auto stats = session.captureStats();
+        if (line.stats) {
+            figures.rows = session.devices().size();
+            figures.capture = stats;
+            // The row was timed on the steady clock; carry it over to the wall clock.
+            if (const auto at = session.lastRowAt())
+                figures.last_row_at = wallClockSeconds() - std::chrono::duration<double>(
+                                                               std::chrono::steady_clock::now() - *at)
+                                                               .count();
+            printScanStats(stderr, figures);
+        }
         if (stats.dropped > 0 || stats.if_dropped > 0)
             std::fprintf(stderr, "fendrix-cli: frames lost: %llu in the capture ring, %llu by the interface\n",
                          static_cast<unsigned long long>(stats.dropped),

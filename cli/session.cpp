@@ -133,8 +133,10 @@ void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
 
 void Session::scan(std::chrono::milliseconds wait) {
     devices_.clear();
+    lastRowAt_.reset();
     auto keepRows = [this](ReplyEvent& event) {
-        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event)) devices_.add(scanReply->record);
+        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event))
+            if (devices_.add(scanReply->record)) lastRowAt_ = std::chrono::steady_clock::now();
         return false;
     };
     if (replaying_) {

@@ -53,6 +53,8 @@ public:
     // met meanwhile are dropped: they answer nothing of this run.
     void scan(std::chrono::milliseconds wait);
     const kestrel::DeviceList& devices() const { return devices_; }
+    // Steady-clock time at which the last scan added its last row.
+    std::optional<std::chrono::steady_clock::time_point> lastRowAt() const { return lastRowAt_; }
 
     // Sends one request to a controller (unicast in its subnet, else broadcast).
     bool sendToController(kestrel::ByteSpan bytes, const std::string& controllerIp);
@@ -85,6 +87,7 @@ private:
     std::optional<kestrel::CaptureError> lost_;  // guarded by wakeMutex_
 
     kestrel::DeviceList devices_;
+    std::optional<std::chrono::steady_clock::time_point> lastRowAt_;
 };
 
 }  // namespace fendrix_cli

@@ -1,0 +1,29 @@
+#pragma once
+// Figures of one scan for capacity measurements (fendrix-cli scan --stats).
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+#include "net/platform.h"
+
+namespace fendrix_cli {
+
+// The wall clock (CLOCK_REALTIME) in seconds, comparable with other
+// processes on the same machine.
+double wallClockSeconds();
+
+// Resident set size of this process in KiB, from /proc/self/status; nullopt
+// where that file does not exist.
+std::optional<std::int64_t> residentKiB();
+
+struct ScanStats {
+    std::size_t rows = 0;
+    kestrel::CaptureStats capture;
+    std::optional<double> last_row_at;  // wall clock of the last row added
+    std::optional<std::int64_t> rss_before_kib, rss_after_kib;
+};
+
+// One "key=value ..." line, easy for scripts to split.
+void printScanStats(std::FILE* out, const ScanStats& stats);
+
+}  // namespace fendrix_cli
