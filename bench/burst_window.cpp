@@ -1,0 +1,173 @@
+// fendrix-burst-window: the real main window on the real network seams,
+// timed while a burst of scan replies arrives. It waits for the start-up
+// scan, watches the device model and prints one line of figures:
+//   burst-window: rows=N insert_ms=.. gui_cpu_ms=.. max_batch_ms=.. batches=..
+//     last_row_at=<CLOCK_REALTIME s> rss_before_kib=.. rss_growth_kib=..
+//     anon_growth_kib=.. rss_in_insert_growth_kib=.. pcap_received=.. pcap_dropped=.. pcap_ifdropped=..
+// Prompts and desktop actions are printed, never shown.
+// Usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K]
+//        [--timeout-ms MS] [--immediate 0|1]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
+
+#include "app/CKestrelInstallerDlg.h"
+#include "net/platform.h"
+#include "ui/DeviceListModel.h"
+
+using fendrix::CKestrelInstallerDlg;
+
+namespace {
+
+class PrintingPrompts : public kestrel::Prompts {
+public:
+    void show(std::string_view text, kestrel::PromptIcon) override {
+        std::printf("PROMPT %.*s\n", static_cast<int>(text.size()), text.data());
+        std::fflush(stdout);
+    }
+};
+
+class PrintingDesktop : public kestrel::Desktop {
+public:
+    void openUrl(const std::string& url) override { std::printf("OPEN %s\n", url.c_str()); }
+    std::string programPath() override { return QCoreApplication::applicationFilePath().toStdString(); }
+    void exitProcess(int code) override {
+        std::printf("EXIT %d\n", code);
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+};
+
+// A field of /proc/self/status in KiB (VmRSS, RssAnon), -1 when missing.
+long long statusKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    const std::string key = std::string(field) + ":";
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0) return std::atoll(line.c_str() + key.size());
+    return -1;
+}
+
+double clockSeconds(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+struct Args {
+    int rows = 0;
+    int idle_ms = 3000;  // gives up this long after the last row (or the scan)
+    kestrel::CaptureOptions capture;
+};
+
+bool parse(const QStringList& all, Args& args) {
+    for (qsizetype i = 1; i + 1 < all.size(); i += 2) {
+        bool ok = false;
+        const int value = all[i + 1].toInt(&ok);
+        if (!ok) return false;
+        if (all[i] == QLatin1String("--rows")) args.rows = value;
+        else if (all[i] == QLatin1String("--idle-ms")) args.idle_ms = value;
+        else if (all[i] == QLatin1String("--buffer-kib")) args.capture.buffer_bytes = value * 1024;
+        else if (all[i] == QLatin1String("--timeout-ms")) args.capture.timeout_ms = value;
+        else if (all[i] == QLatin1String("--immediate")) args.capture.immediate = value != 0;
+        else return false;
+    }
+    return all.size() % 2 == 1 && args.rows > 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Args args;
+    if (!parse(QCoreApplication::arguments(), args)) {
+        std::fputs("usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K] "
+                   "[--timeout-ms MS] [--immediate 0|1]\n",
+                   stderr);
+        return 2;
+    }
+
+    const auto adapters = kestrel::makeSystemAdapterSource();
+    const auto socket = kestrel::makeUdpSocket();
+    const auto capture = kestrel::makePcapCapture(args.capture);
+    PrintingPrompts prompts;
+    PrintingDesktop desktop;
+    CKestrelInstallerDlg window(kestrel::Seams{*adapters, *socket, *capture, prompts, desktop},
+                                {QCoreApplication::applicationFilePath()});
+    window.show();
+    const fendrix::DeviceListModel& model = window.deviceModel();
+
+    // Sampled while the window idles before its start-up scan.
+    long long rssBefore = -1, anonBefore = -1;
+    double cpuBefore = 0;
+    QTimer::singleShot(500, [&] {
+        rssBefore = statusKiB("VmRSS");
+        anonBefore = statusKiB("RssAnon");
+        cpuBefore = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+    });
+
+    // The insertion proper: from the model's announcement to the views'
+    // handling of it (these connections run after the view's own).
+    QElapsedTimer insertTimer;
+    qint64 insertNs = 0, maxBatchNs = 0;
+    int batches = 0;
+    double lastRowAt = 0, cpuAtLastRow = 0;
+    long long rssAfter = -1, anonAfter = -1, rssInInsert = -1;
+    // Figures are taken before quitting: quitting closes the window, which
+    // empties its list and stops the capture.
+    int rows = 0;
+    kestrel::CaptureStats stats;
+    auto finish = [&] {
+        rows = model.rowCount();
+        stats = capture->stats();
+        rssAfter = statusKiB("VmRSS");
+        anonAfter = statusKiB("RssAnon");
+        app.quit();
+    };
+    QTimer idle;
+    idle.setSingleShot(true);
+    QObject::connect(&idle, &QTimer::timeout, finish);
+    QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeInserted, [&] { insertTimer.start(); });
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] {
+        const qint64 ns = insertTimer.nsecsElapsed();
+        insertNs += ns;
+        maxBatchNs = std::max(maxBatchNs, ns);
+        ++batches;
+        lastRowAt = clockSeconds(CLOCK_REALTIME);
+        cpuAtLastRow = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+        if (model.rowCount() >= args.rows) {
+            // Still inside the drain: the batch in flight is counted here,
+            // the settled figures come once the window idles again.
+            rssInInsert = statusKiB("VmRSS");
+            // A short grace period shows extra (doubled) rows, if any.
+            idle.start(300);
+        } else {
+            idle.start(args.idle_ms);
+        }
+    });
+    // The start-up scan comes after one second; the idle limit counts from there.
+    QTimer::singleShot(1000 + args.idle_ms, [&] {
+        if (!idle.isActive()) finish();
+    });
+    app.exec();
+
+    std::printf("burst-window: rows=%d insert_ms=%.3f gui_cpu_ms=%.3f max_batch_ms=%.3f batches=%d "
+                "last_row_at=%.6f rss_before_kib=%lld rss_growth_kib=%lld anon_growth_kib=%lld "
+                "rss_in_insert_growth_kib=%lld "
+                "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu\n",
+                rows, static_cast<double>(insertNs) / 1e6,
+                batches > 0 ? (cpuAtLastRow - cpuBefore) * 1e3 : 0.0,
+                static_cast<double>(maxBatchNs) / 1e6, batches, lastRowAt, rssBefore,
+                rssAfter - rssBefore, anonAfter - anonBefore,
+                rssInInsert < 0 ? -1 : rssInInsert - rssBefore,
+                static_cast<unsigned long long>(stats.received),
+                static_cast<unsigned long long>(stats.dropped),
+                static_cast<unsigned long long>(stats.if_dropped));
+    std::fflush(stdout);
+    return 0;
+}
