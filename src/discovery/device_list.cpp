@@ -1,6 +1,6 @@
 #include "discovery/device_list.h"
 
-#include <cstdint>
+#include <stdexcept>
 #include <string_view>
 
 namespace kestrel {
@@ -9,8 +9,9 @@ namespace {
 
 char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// FNV-1a over the upper-cased MAC, a separator no text holds, then the IP.
-std::size_t rowKeyHash(const DeviceRecord& r) {
+// FNV-1a over the upper-cased MAC, a separator no text holds, then the IP,
+// folded to 32 bits.
+std::uint32_t rowKeyHash(const DeviceRecord& r) {
     std::uint64_t h = 1469598103934665603ull;
     auto mix = [&h](char c) {
         h ^= static_cast<unsigned char>(c);
@@ -19,7 +20,7 @@ std::size_t rowKeyHash(const DeviceRecord& r) {
     for (char c : r.mac) mix(upperAscii(c));
     mix('\0');
     for (char c : r.ip) mix(c);
-    return static_cast<std::size_t>(h);
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
 // Equal rows: MAC texts equal once upper-cased, IP texts equal exactly.
@@ -32,26 +33,70 @@ bool sameRow(const DeviceRecord& a, const DeviceRecord& b) {
 
 }  // namespace
 
+DeviceList::DeviceList(const DeviceList& other) : size_(other.size_), slots_(other.slots_) {
+    chunks_.reserve(other.chunks_.size());
+    for (std::size_t first = 0; first < size_; first += kChunkRows) {
+        chunks_.push_back(std::make_unique<DeviceRecord[]>(kChunkRows));
+        for (std::size_t row = first; row < size_ && row < first + kChunkRows; ++row)
+            rowAt(row) = other.rowAt(row);
+    }
+}
+
+DeviceList& DeviceList::operator=(const DeviceList& other) {
+    if (this != &other) *this = DeviceList(other);
+    return *this;
+}
+
+const DeviceRecord& DeviceList::at(std::size_t row) const {
+    if (row >= size_) throw std::out_of_range("DeviceList::at");
+    return rowAt(row);
+}
+
+std::size_t DeviceList::findSlot(const DeviceRecord& record, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.row_plus_one == 0) return i;
+        if (slot.hash == hash && sameRow(rowAt(slot.row_plus_one - 1), record)) return i;
+    }
+}
+
 bool DeviceList::contains(const DeviceRecord& record) const {
-    auto [first, last] = index_.equal_range(rowKeyHash(record));
-    for (auto it = first; it != last; ++it)
-        if (sameRow(rows_[it->second], record)) return true;
-    return false;
+    if (slots_.empty()) return false;
+    return slots_[findSlot(record, rowKeyHash(record))].row_plus_one != 0;
+}
+
+void DeviceList::growIndex() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.row_plus_one == 0) continue;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].row_plus_one != 0) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
 }
 
 bool DeviceList::add(const DeviceRecord& record) {
-    const std::size_t key = rowKeyHash(record);
-    auto [first, last] = index_.equal_range(key);
-    for (auto it = first; it != last; ++it)
-        if (sameRow(rows_[it->second], record)) return false;
-    rows_.push_back(record);
-    index_.emplace(key, rows_.size() - 1);
+    if ((size_ + 1) * 2 > slots_.size()) growIndex();
+    const std::uint32_t hash = rowKeyHash(record);
+    const std::size_t slot = findSlot(record, hash);
+    if (slots_[slot].row_plus_one != 0) return false;
+    if (size_ % kChunkRows == 0) chunks_.push_back(std::make_unique<DeviceRecord[]>(kChunkRows));
+    rowAt(size_) = record;
+    ++size_;
+    slots_[slot] = Slot{static_cast<std::uint32_t>(size_), hash};
     return true;
 }
 
 void DeviceList::clear() {
-    rows_.clear();
-    index_.clear();
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    slots_.clear();
+    slots_.shrink_to_fit();
+    size_ = 0;
 }
 
 }  // namespace kestrel

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "discovery/device_list.h"
@@ -59,4 +60,21 @@ TEST(DeviceList, ManyRowsKeepInsertionOrderAndFindEveryDuplicate) {
     for (int i = 0; i < n; ++i) ASSERT_FALSE(list.add(row("M" + std::to_string(i), "10.0.0." + std::to_string(i % 256))));
     ASSERT_EQ(list.size(), static_cast<std::size_t>(n));
     for (int i = 0; i < n; i += 997) EXPECT_EQ(list.at(static_cast<std::size_t>(i)).mac, "m" + std::to_string(i));
+}
+
+TEST(DeviceList, EarlierRowsStayInPlaceAsRowsAreAddedAndPastTheEndThrows) {
+    DeviceList list;
+    list.add(row("first", "1.1.1.1", 7));
+    const DeviceRecord& first = list.at(0);
+    for (int i = 0; i < 3000; ++i) {
+        std::string mac = "r";
+        mac += std::to_string(i);
+        list.add(row(mac, "2.2.2.2"));
+    }
+    EXPECT_EQ(&first, &list.at(0));  // the window keeps references across insertions
+    EXPECT_EQ(first.max_door, 7);
+    EXPECT_EQ(list.at(3000).mac, "r2999");
+    EXPECT_THROW(list.at(3001), std::out_of_range);
+    list.clear();
+    EXPECT_THROW(list.at(0), std::out_of_range);
 }
