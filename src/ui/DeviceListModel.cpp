@@ -1,9 +1,5 @@
 #include "ui/DeviceListModel.h"
 
-#include <set>
-#include <string>
-#include <utility>
-
 #include "discovery/row_texts.h"
 
 namespace fendrix {
@@ -23,7 +19,7 @@ constexpr ColumnInfo kColumns[kestrel::ColumnCount] = {
 DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int DeviceListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : shown_;
 }
 
 int DeviceListModel::columnCount(const QModelIndex& parent) const {
@@ -57,27 +53,24 @@ Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const {
 }
 
 int DeviceListModel::appendBatch(const std::vector<kestrel::DeviceRecord>& records) {
-    // The row count must be known before beginInsertRows, so the equal-row
-    // test runs first, also against the batch itself.
-    std::vector<const kestrel::DeviceRecord*> fresh;
-    std::set<std::pair<std::string, std::string>> batchKeys;
-    for (const auto& record : records) {
-        if (rows_.contains(record)) continue;
-        if (!batchKeys.emplace(kestrel::upperMac(record.mac), record.ip).second) continue;
-        fresh.push_back(&record);
-    }
-    if (fresh.empty()) return 0;
-    const int first = rowCount();
-    beginInsertRows({}, first, first + static_cast<int>(fresh.size()) - 1);
-    for (const auto* record : fresh) rows_.add(*record);
+    // The device list drops equal rows (also within the batch) as it takes
+    // them; the view learns of the new rows in one insertion afterwards, so
+    // rowCount() answers the shown count until then.
+    const std::size_t before = rows_.size();
+    for (const auto& record : records) rows_.add(record);
+    const int added = static_cast<int>(rows_.size() - before);
+    if (added == 0) return 0;
+    beginInsertRows({}, shown_, shown_ + added - 1);
+    shown_ += added;
     endInsertRows();
-    return static_cast<int>(fresh.size());
+    return added;
 }
 
 void DeviceListModel::clear() {
     if (rows_.empty()) return;
     beginResetModel();
     rows_.clear();
+    shown_ = 0;
     endResetModel();
 }
 

@@ -40,6 +40,7 @@ public:
 
 private:
     kestrel::DeviceList rows_;
+    int shown_ = 0;  // rows the views have been told of
 };
 
 }  // namespace fendrix
