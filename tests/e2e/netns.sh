@@ -54,6 +54,8 @@ fx_require_bin() {
 fx_cleanup() {
     local rc=$? pid
     trap - EXIT INT TERM
+    # Every step must run, also when a process has ended already.
+    set +e
     for pid in "${FX_PIDS[@]}"; do
         kill -TERM "$pid" 2>/dev/null
     done
