@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <atomic>
 #include <memory>
@@ -171,25 +172,26 @@ void TestScanFlow::closingWhileRepliesStreamIn() {
     auto h = std::make_unique<Harness>();
     QVERIFY(h->waitStartupScan());
     std::atomic<bool> done{false};
-    std::atomic<int> delivered{0};
     FakeCapture& capture = h->world.capture;
     std::thread worker([&] {
         for (int i = 0; !done; ++i) {
             ScanReplySpec s;
             s.ip = "10.2." + std::to_string((i / 250) % 250) + "." + std::to_string(i % 250);
-            if (capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(s))))
-                ++delivered;
+            capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(s)));
         }
+    });
+    // The worker is joined on every way out, also when a check fails.
+    const auto joinWorker = qScopeGuard([&] {
+        done = true;
+        worker.join();
     });
     QTRY_VERIFY(h->window->deviceModel().rowCount() > 10);
     h->window->close();  // stops the capture: nothing reaches the window afterwards
-    const int afterClose = delivered;
+    const int afterClose = capture.delivered();
     QTest::qWait(20);
-    QCOMPARE(int(delivered), afterClose);
+    QCOMPARE(capture.delivered(), afterClose);
     h->window.reset();  // queued drains of the closed window are dropped with it
     QCoreApplication::processEvents();
-    done = true;
-    worker.join();
 }
 
 void TestScanFlow::resultReplyShowsItsMessageAndRescans_data() {

@@ -55,6 +55,7 @@ bool FakeCapture::push(const std::vector<std::uint8_t>& frame) {
     std::lock_guard lock(mutex_);  // like the real stop(): no frame after it returns
     if (!sink_) return false;
     sink_(kestrel::ByteSpan(frame.data(), frame.size()));
+    ++delivered_;  // counted under the lock, so a stop() that returned has seen it
     return true;
 }
 

@@ -63,6 +63,8 @@ public:
     // Hands a whole Ethernet frame to the window's frame sink, as the worker
     // would; callable from any thread. False when no capture runs.
     bool push(const std::vector<std::uint8_t>& frame);
+    // Frames handed to the sink so far.
+    int delivered() const { return delivered_; }
 
     void setLoopErrorSink(kestrel::LoopErrorSink sink) override;
     // Ends the running capture as a loop that fails by itself would: reports
@@ -72,6 +74,7 @@ public:
 private:
     mutable std::mutex mutex_;
     kestrel::FrameSink sink_;
+    std::atomic<int> delivered_{0};
     kestrel::LoopErrorSink loopError_;
     std::atomic<bool> running_{false};
 };
