@@ -2,9 +2,10 @@
 #include <QComboBox>
 #include <QMetaObject>
 #include <cstdio>
-#include <deque>
-#include <iterator>
 #include <variant>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "app/CKestrelInstallerDlg.h"
 #include "net/adapter_rules.h"
@@ -15,6 +16,10 @@
 #include "ui/DeviceListModel.h"
 
 namespace fendrix {
+
+namespace {
+constexpr std::size_t kTrimAfterRows = 1000;
+}  // namespace
 
 const kestrel::AdapterEntry* CKestrelInstallerDlg::selectedAdapter() const {
     const int position = adapterSelector_->currentIndex();
@@ -136,31 +141,30 @@ void CKestrelInstallerDlg::drainReplies() {
     // here): later replies wait until it closes, then follow in order.
     if (draining_) return;
     draining_ = true;
-    std::deque<kestrel::ReplyEvent> held;
-    std::vector<kestrel::ReplyEvent> incoming;
+    std::vector<kestrel::ReplyEvent> pending;
+    std::size_t next = 0;
     std::vector<kestrel::DeviceRecord> rows;
+    std::size_t rowsTaken = 0;
     for (;;) {
-        if (held.empty()) {
-            incoming.clear();
-            replyQueue_.takeAll(incoming);
-            if (incoming.empty()) break;
-            held.insert(held.end(), std::make_move_iterator(incoming.begin()),
-                        std::make_move_iterator(incoming.end()));
+        if (next == pending.size()) {
+            pending.clear();
+            next = 0;
+            replyQueue_.takeAll(pending);
+            if (pending.empty()) break;
         }
         // Consecutive scan replies become one insertion.
         rows.clear();
-        while (!held.empty()) {
-            auto* scan = std::get_if<kestrel::ScanReplyEvent>(&held.front());
+        for (; next < pending.size(); ++next) {
+            auto* scan = std::get_if<kestrel::ScanReplyEvent>(&pending[next]);
             if (!scan) break;
             rows.push_back(std::move(scan->record));
-            held.pop_front();
         }
         if (!rows.empty()) {
+            rowsTaken += rows.size();
             model_->appendBatch(rows);
             continue;
         }
-        kestrel::ReplyEvent event = std::move(held.front());
-        held.pop_front();
+        kestrel::ReplyEvent event = std::move(pending[next++]);
         if (auto* result = std::get_if<kestrel::ResultReplyEvent>(&event))
             handleResultReply(result->result);
         else if (auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event))
@@ -168,6 +172,15 @@ void CKestrelInstallerDlg::drainReplies() {
         if (destroyed_) break;
     }
     draining_ = false;
+#ifdef __GLIBC__
+    // A burst leaves its hand-over copies in the allocator's free lists;
+    // give them back so that the process keeps only what the rows hold.
+    if (rowsTaken >= kTrimAfterRows) {
+        pending = {};
+        rows = {};
+        malloc_trim(0);
+    }
+#endif
 }
 
 void CKestrelInstallerDlg::handleResultReply(std::uint8_t result) {

@@ -27,6 +27,10 @@ void ReplyQueue::takeAll(std::vector<ReplyEvent>& out) {
         std::lock_guard lock(mutex_);
         batch.swap(events_);
     }
+    if (out.empty()) {
+        out.swap(batch);
+        return;
+    }
     out.reserve(out.size() + batch.size());
     for (auto& e : batch) out.push_back(std::move(e));
 }
