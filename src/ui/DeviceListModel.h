@@ -31,6 +31,7 @@ public:
     void clear();
 
     const kestrel::DeviceRecord& record(int row) const;
+    const kestrel::DeviceList& devices() const { return rows_; }
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
     // The cell text of a row by column index, independent of on-screen order.
     QString cell(int row, Column column) const;

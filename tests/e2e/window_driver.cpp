@@ -43,6 +43,7 @@
 #include "discovery/row_texts.h"
 #include "net/platform.h"
 #include "ui/CDeviceListCtrl.h"
+#include "scan_output.h"
 #include "ui/DeviceListModel.h"
 
 using fendrix::CKestrelInstallerDlg;
@@ -100,29 +101,6 @@ std::vector<std::string> splitCommands(const std::string& script) {
     }
     if (auto t = trim(current); !t.empty()) out.push_back(t);
     return out;
-}
-
-const char* const kKeys[kestrel::ColumnCount] = {"no",      "status",   "mac_address", "ip_address",
-                                                 "ip_type", "model",    "version",     "product",
-                                                 "max_door", "server_ip"};
-
-nlohmann::json recordJson(const kestrel::DeviceRecord& r) {
-    return {{"mac", r.mac},
-            {"ip_type", r.ip_type},
-            {"ip", r.ip},
-            {"subnet_mask", r.subnet_mask},
-            {"gateway", r.gateway},
-            {"server_ip", r.server_ip},
-            {"dns1", r.dns1},
-            {"dns2", r.dns2},
-            {"https_enabled", r.https_enabled},
-            {"http_port", r.http_port},
-            {"https_port", r.https_port},
-            {"hardware_model", r.hardware_model},
-            {"edition", r.edition},
-            {"max_door", r.max_door},
-            {"status", r.status},
-            {"firmware_version", r.firmware_version}};
 }
 
 void printJson(const nlohmann::json& j, const char* prefix = "") {
@@ -356,18 +334,7 @@ private:
     }
 
     bool dump() {
-        const fendrix::DeviceListModel& model = window_.deviceModel();
-        auto rows = nlohmann::json::array();
-        for (int i = 0; i < model.rowCount(); ++i) {
-            const kestrel::DeviceRecord& record = model.record(i);
-            nlohmann::json row = nlohmann::json::object();
-            for (int c = 0; c < kestrel::ColumnCount; ++c)
-                row[kKeys[c]] = kestrel::cellText(record, static_cast<kestrel::Column>(c),
-                                                  static_cast<std::size_t>(i));
-            row["record"] = recordJson(record);
-            rows.push_back(std::move(row));
-        }
-        printJson(rows);
+        printJson(fendrix_cli::rowsJson(window_.deviceModel().devices()));
         return true;
     }
 
