@@ -40,7 +40,7 @@ void BM_ScanReplies(benchmark::State& state) {
         for (const auto& frame : frames) {
             auto event = kestrel::handleFrame(frame);
             if (auto* scan = event ? std::get_if<kestrel::ScanReplyEvent>(&*event) : nullptr)
-                list.add(scan->record);
+                list.add(std::move(scan->record));
         }
         benchmark::DoNotOptimize(list.size());
     }
@@ -60,7 +60,7 @@ void BM_DuplicateReplies(benchmark::State& state) {
     for (auto _ : state) {
         for (const auto& frame : frames) {
             auto event = kestrel::handleFrame(frame);
-            benchmark::DoNotOptimize(list.add(std::get<kestrel::ScanReplyEvent>(*event).record));
+            benchmark::DoNotOptimize(list.add(std::move(std::get<kestrel::ScanReplyEvent>(*event).record)));
         }
     }
     state.counters["replies/s"] = benchmark::Counter(

@@ -161,7 +161,7 @@ void CKestrelInstallerDlg::drainReplies() {
         }
         if (!rows.empty()) {
             rowsTaken += rows.size();
-            model_->appendBatch(rows);
+            model_->appendBatch(std::move(rows));
             continue;
         }
         kestrel::ReplyEvent event = std::move(pending[next++]);

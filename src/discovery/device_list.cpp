@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace kestrel {
 
@@ -79,13 +80,17 @@ void DeviceList::growIndex() {
     }
 }
 
-bool DeviceList::add(const DeviceRecord& record) {
+bool DeviceList::add(const DeviceRecord& record) { return addRow(record); }
+bool DeviceList::add(DeviceRecord&& record) { return addRow(std::move(record)); }
+
+template <class Record>
+bool DeviceList::addRow(Record&& record) {
     if ((size_ + 1) * 2 > slots_.size()) growIndex();
     const std::uint32_t hash = rowKeyHash(record);
     const std::size_t slot = findSlot(record, hash);
     if (slots_[slot].row_plus_one != 0) return false;
     if (size_ % kChunkRows == 0) chunks_.push_back(std::make_unique<DeviceRecord[]>(kChunkRows));
-    rowAt(size_) = record;
+    rowAt(size_) = std::forward<Record>(record);
     ++size_;
     slots_[slot] = Slot{static_cast<std::uint32_t>(size_), hash};
     return true;

@@ -21,6 +21,7 @@ public:
     // Appends the record unless an equal row exists; true when appended.
     // A row, once added, stays at its address until clear().
     bool add(const DeviceRecord& record);
+    bool add(DeviceRecord&& record);
     bool contains(const DeviceRecord& record) const;
     void clear();
     std::size_t size() const { return size_; }
@@ -48,6 +49,8 @@ private:
     // The slot holding an equal row, or the empty slot where it would go.
     std::size_t findSlot(const DeviceRecord& record, std::uint32_t hash) const;
     void growIndex();
+    template <class Record>
+    bool addRow(Record&& record);
 };
 
 }  // namespace kestrel

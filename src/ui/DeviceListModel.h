@@ -27,7 +27,7 @@ public:
     // Appends the records that no row equals yet (and that do not repeat an
     // earlier record of the same batch), with one insertion. Answers how many
     // rows were added.
-    int appendBatch(const std::vector<kestrel::DeviceRecord>& records);
+    int appendBatch(std::vector<kestrel::DeviceRecord> records);
     void clear();
 
     const kestrel::DeviceRecord& record(int row) const;
