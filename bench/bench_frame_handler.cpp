@@ -17,15 +17,15 @@ std::vector<kestrel::testing::Bytes> distinctScanFrames(std::size_t count) {
     std::vector<kestrel::testing::Bytes> frames;
     frames.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        kestrel::testing::ScanReplySpec spec;
+        kestrel::testing::ScanReplySpec reply;
         char mac[18];
         std::snprintf(mac, sizeof mac, "00:1a:%02x:%02x:%02x:%02x", unsigned(i >> 24 & 0xff),
                       unsigned(i >> 16 & 0xff), unsigned(i >> 8 & 0xff), unsigned(i & 0xff));
-        spec.sender = mac;
-        spec.ip = "10." + std::to_string(i >> 16 & 0xff) + "." + std::to_string(i >> 8 & 0xff) +
+        reply.sender = mac;
+        reply.ip = "10." + std::to_string(i >> 16 & 0xff) + "." + std::to_string(i >> 8 & 0xff) +
                   "." + std::to_string(i & 0xff);
-        spec.firmware_version = "5.00.01l";
-        frames.push_back(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(spec)));
+        reply.firmware_version = "5.00.01l";
+        frames.push_back(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(reply)));
     }
     return frames;
 }

@@ -120,29 +120,29 @@ def no_requests(log_path):
     check(lines == [], f"no request reached this link: {lines}")
 
 
-def expect_request(log_path, spec_json):
-    """Exactly one logged request of the spec's command, byte for byte.
+def expect_request(log_path, want_json):
+    """Exactly one logged request of the wanted command, byte for byte.
 
-    spec: {"command", "length", "dst_ip", "dst_mac"?, "sender", "target",
+    want: {"command", "length", "dst_ip", "dst_mac"?, "sender", "target",
            "texts": {offset: text}, "u8": {offset: n}, "u16": {offset: n}}"""
-    spec = json.loads(spec_json)
-    lines = [l for l in log_lines(log_path) if l.get("command") == spec["command"]]
-    check(len(lines) == 1, f"one request of code {spec['command']} logged, found {len(lines)}")
+    want = json.loads(want_json)
+    lines = [l for l in log_lines(log_path) if l.get("command") == want["command"]]
+    check(len(lines) == 1, f"one request of code {want['command']} logged, found {len(lines)}")
     if not lines:
         return
     l = lines[0]
-    b = request_header(spec["command"], spec["sender"], spec["target"]) + bytearray(spec["length"] - 52)
-    for off, text in spec.get("texts", {}).items():
+    b = request_header(want["command"], want["sender"], want["target"]) + bytearray(want["length"] - 52)
+    for off, text in want.get("texts", {}).items():
         raw = text.encode()
         b[int(off):int(off) + len(raw)] = raw
-    for off, n in spec.get("u8", {}).items():
+    for off, n in want.get("u8", {}).items():
         b[int(off)] = n
-    for off, n in spec.get("u16", {}).items():
+    for off, n in want.get("u16", {}).items():
         b[int(off):int(off) + 2] = n.to_bytes(2, "little")
-    check((l["dst_ip"], l["dst_port"], l["length"]) == (spec["dst_ip"], 8901, spec["length"]),
-          f"request to {spec['dst_ip']}:8901 of {spec['length']} bytes, got {l['dst_ip']}:{l['dst_port']}, {l['length']}")
-    if "dst_mac" in spec:
-        check(l["dst_mac"] == spec["dst_mac"], f"frame to {spec['dst_mac']}, got {l['dst_mac']}")
+    check((l["dst_ip"], l["dst_port"], l["length"]) == (want["dst_ip"], 8901, want["length"]),
+          f"request to {want['dst_ip']}:8901 of {want['length']} bytes, got {l['dst_ip']}:{l['dst_port']}, {l['length']}")
+    if "dst_mac" in want:
+        check(l["dst_mac"] == want["dst_mac"], f"frame to {want['dst_mac']}, got {l['dst_mac']}")
     got = bytes.fromhex(l["hex"])
     if got != bytes(b):
         diff = [i for i in range(max(len(got), len(b))) if i >= len(got) or i >= len(b) or got[i] != b[i]]

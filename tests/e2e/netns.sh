@@ -190,7 +190,7 @@ fx_window() {
 
 # fx_requests_in_order LINK SPEC...: the simulator of LINK logged exactly
 # these requests, in this order. A SPEC "scan" is the exact 52-byte broadcast
-# from the link's PC adapter; any other is a JSON spec of fxcheck.py
+# from the link's PC adapter; any other is a JSON description for fxcheck.py
 # expect_request for one request.
 fx_requests_in_order() {
     local link=$1
@@ -208,11 +208,11 @@ want = [json.loads(s)["command"] for s in specs]
 ok = got == want
 if not ok:
     print(f"  - request codes in order {got}, expected {want}")
-for i, (line, spec) in enumerate(zip(lines, specs)):
+for i, (line, want) in enumerate(zip(lines, specs)):
     one = f"{tmp}/request{i}.jsonl"
     with open(one, "w") as f:
         f.write(line)
-    if subprocess.run([sys.executable, fxcheck, "expect_request", one, spec]).returncode:
+    if subprocess.run([sys.executable, fxcheck, "expect_request", one, want]).returncode:
         print(f"  - request {i + 1} differs")
         ok = False
 sys.exit(0 if ok else 1)

@@ -33,10 +33,10 @@ void TestCaptureLoss::lossShowsOneWarningAfterEarlierRows() {
     QVERIFY(h.waitStartupScan());
     // Queued, not yet drained: they must be listed before the box opens.
     for (int i = 0; i < 3; ++i) {
-        kestrel::testing::ScanReplySpec spec;
-        spec.sender = "00:1a:2b:3c:4d:0" + std::to_string(i);
-        spec.ip = "192.168.1." + std::to_string(60 + i);
-        h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(spec)));
+        kestrel::testing::ScanReplySpec sample;
+        sample.sender = "00:1a:2b:3c:4d:0" + std::to_string(i);
+        sample.ip = "192.168.1." + std::to_string(60 + i);
+        h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(sample)));
     }
     int rowsWhenShown = -1;
     Qt::HANDLE shownOn = nullptr;

@@ -12,8 +12,8 @@ using kestrel::testing::scanReplyPayload;
 
 namespace {
 
-DeviceRecord decode(const ScanReplySpec& spec) {
-    const auto d = scanReplyPayload(spec);
+DeviceRecord decode(const ScanReplySpec& sample) {
+    const auto d = scanReplyPayload(sample);
     const auto bytes = std::span<const std::uint8_t>(d);
     auto r = decodeScanReply(bytes.first(52), bytes.subspan(52));
     EXPECT_TRUE(r.has_value());

@@ -52,21 +52,21 @@ struct Harness {
         settle();
     }
 
-    void pushScanReply(const kestrel::testing::ScanReplySpec& spec) {
-        pushDatagram(kestrel::testing::scanReplyPayload(spec));
+    void pushScanReply(const kestrel::testing::ScanReplySpec& sample) {
+        pushDatagram(kestrel::testing::scanReplyPayload(sample));
     }
 
     // n controllers 192.168.1.(50+i) with MACs 00:1a:2b:3c:4d:(i)
     void pushControllers(int n, const std::string& version = "3.1.7") {
         for (int i = 0; i < n; ++i) {
-            kestrel::testing::ScanReplySpec spec;
+            kestrel::testing::ScanReplySpec sample;
             char mac[32];
             std::snprintf(mac, sizeof mac, "00:1a:2b:3c:4d:%02x", i);
-            spec.sender = mac;
-            spec.ip = "192.168.1." + std::to_string(50 + i);
-            spec.firmware_version = version;
-            spec.status = i % 2 == 0 ? 99 : 0;
-            world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(spec)));
+            sample.sender = mac;
+            sample.ip = "192.168.1." + std::to_string(50 + i);
+            sample.firmware_version = version;
+            sample.status = i % 2 == 0 ? 99 : 0;
+            world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(sample)));
         }
         settle();
     }
