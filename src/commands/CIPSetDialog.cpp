@@ -170,8 +170,8 @@ void CIPSetDialog::onNetworkChange() {
     values.https = https_->isChecked();
     values.http_port = kestrel::parsePortText(httpPort_->text().toStdString());
     values.https_port = kestrel::parsePortText(httpsPort_->text().toStdString());
-    values.user_id = userId_->text().toStdString();
-    values.password = password_->text().toStdString();
+    values.user_id = userId_->text().toLatin1().toStdString();
+    values.password = password_->text().toLatin1().toStdString();
     values.target_mac = kestrel::lowerText(mac_);
     values.current_ip = ip_;
     if (send_)

@@ -16,8 +16,8 @@ std::uint16_t parsePortText(std::string_view text) {
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
 
-    // Saturate like strtol on overflow; the low 16 bits of the saturated
-    // value are the same for a 32-bit and a 64-bit long (65535 and 0).
+    // The integer is read as a 64-bit long would read it, saturating like
+    // strtol; its low 16 bits are kept.
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
     std::int64_t value = 0;
     bool overflow = false;

@@ -31,6 +31,25 @@ std::optional<std::array<unsigned long, 3>> firstThreeNumbers(std::string_view t
     }
     return numbers;
 }
+
+// Four decimal numbers 0..255 without leading zeros and nothing else: the
+// texts the socket layer turns into an address.
+bool isPlainAddress(std::string_view text) {
+    std::size_t pos = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (pos >= text.size() || text[pos] != '.') return false;
+            ++pos;
+        }
+        const std::size_t begin = pos;
+        unsigned value = 0;
+        while (pos < text.size() && pos - begin < 3 && text[pos] >= '0' && text[pos] <= '9')
+            value = value * 10 + static_cast<unsigned>(text[pos++] - '0');
+        const std::size_t digits = pos - begin;
+        if (digits == 0 || value > 255 || (digits > 1 && text[begin] == '0')) return false;
+    }
+    return pos == text.size();
+}
 }  // namespace
 
 bool isSameSubnet(std::string_view a, std::string_view b) {
@@ -82,7 +101,10 @@ SendOutcome sendUnicast(DatagramSocket& socket, std::string_view ip, ByteSpan by
 
 SendOutcome sendToController(DatagramSocket& socket, const AdapterEntry& adapter, ByteSpan bytes,
                              std::string_view controllerIp) {
-    if (isSameSubnet(adapter.ip_text, controllerIp)) return sendUnicast(socket, controllerIp, bytes);
+    // A text that shares the subnet but is no plain address could not be sent
+    // to; the broadcast still reaches the controller.
+    if (isSameSubnet(adapter.ip_text, controllerIp) && isPlainAddress(controllerIp))
+        return sendUnicast(socket, controllerIp, bytes);
     return sendBroadcast(socket, adapter, bytes);
 }
 
