@@ -1,6 +1,7 @@
 #include "app/CKestrelInstallerApp.h"
 
 #include <QMessageBox>
+#include <utility>
 
 #include "app/CKestrelInstallerDlg.h"
 #include "app/SystemDesktop.h"
@@ -26,7 +27,8 @@ bool initSocketLayer() {
 }
 }  // namespace
 
-CKestrelInstallerApp::CKestrelInstallerApp(int& argc, char** argv) : QApplication(argc, argv) {
+CKestrelInstallerApp::CKestrelInstallerApp(int& argc, char** argv, QStringList commandLine)
+    : QApplication(argc, argv), commandLine_(std::move(commandLine)) {
     setApplicationName(QStringLiteral("Fendrix"));
     setApplicationDisplayName(QStringLiteral("Fendrix"));
 }
@@ -48,7 +50,7 @@ int CKestrelInstallerApp::InitInstance() {
     SystemDesktop desktop;
     {
         CKestrelInstallerDlg window(kestrel::Seams{*adapters, *socket, *capture, prompts, desktop},
-                                    arguments());
+                                    commandLine_);
         window.exec();
     }
     return 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include <QApplication>
+#include <QStringList>
 
 namespace fendrix {
 
@@ -8,9 +9,15 @@ namespace fendrix {
 class CKestrelInstallerApp : public QApplication {
     Q_OBJECT
 public:
-    CKestrelInstallerApp(int& argc, char** argv);
+    // `commandLine` is the program's own argument list as it was started;
+    // QApplication removes the options it knows (-style, -reverse, ...) from
+    // argv, and the factory-mode rule counts every argument.
+    CKestrelInstallerApp(int& argc, char** argv, QStringList commandLine);
     // Answers the process's exit code.
     int InitInstance();
+
+private:
+    QStringList commandLine_;
 };
 
 }  // namespace fendrix

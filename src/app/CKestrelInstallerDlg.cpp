@@ -228,6 +228,8 @@ bool CKestrelInstallerDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CKestrelInstallerDlg::PreTranslateMessage(QObject* target, QKeyEvent* key) {
+    // Keys held with Alt are system keys: they take the default path.
+    if (key->modifiers() & Qt::AltModifier) return false;
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

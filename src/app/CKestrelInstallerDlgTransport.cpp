@@ -139,7 +139,7 @@ void CKestrelInstallerDlg::startScan() {
 void CKestrelInstallerDlg::drainReplies() {
     // A message box of an earlier reply is open (its nested event loop got
     // here): later replies wait until it closes, then follow in order.
-    if (draining_) return;
+    if (draining_ || destroyed_) return;
     draining_ = true;
     std::vector<kestrel::ReplyEvent> pending;
     std::size_t next = 0;

@@ -1,6 +1,7 @@
 #pragma once
-// A one-line label that ends its text with "..." when it does not fit,
-// instead of wrapping or clipping. text() keeps the whole text.
+// A one-line label that, when its text does not fit, ends it with "..." after
+// the last whole word that fits, instead of wrapping or clipping. text()
+// keeps the whole text.
 #include <QLabel>
 
 namespace fendrix {
@@ -9,6 +10,8 @@ class ElidedLabel : public QLabel {
     Q_OBJECT
 public:
     using QLabel::QLabel;
+
+    static QString elideAtWordEnd(const QString& text, const QFontMetrics& metrics, int width);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

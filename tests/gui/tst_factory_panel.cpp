@@ -180,6 +180,10 @@ void TestFactoryPanel::enterRunsApplyWhateverHasTheFocus() {
             QCOMPARE(h.newSends().size(), std::size_t(expected));
             QCOMPARE(h.mac()->text(), QString());
         }
+        // Alt+Enter is a system key: it takes the default path and applies nothing.
+        h.mac()->setText("001A2B3C4D5E");
+        QTest::keyClick(h.mac(), Qt::Key_Return, Qt::AltModifier);
+        QCOMPARE(h.newSends().size(), std::size_t(expected));
         QVERIFY(h.window->isVisible());
     }
     PanelHarness normal(kNormalArgs);

@@ -15,6 +15,7 @@
 #include "app/FactoryUnlock.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
+#include "ui/ElidedLabel.h"
 
 using namespace fendrix;
 using namespace fendrix::testing;
@@ -29,6 +30,7 @@ private slots:
     void columnsTitlesWidthsAndAlignment();
     void listLooksAndBehavesAsAReportView();
     void labelsAfterStart();
+    void longLabelsEndAfterAWholeWord();
     void fixedSizeAndControlsAtTheirPlaces();
     void escAndEnterDoNotClose();
     void titleBarCloseStopsCaptureAndClearsRows();
@@ -152,6 +154,18 @@ void TestMainWindow::listLooksAndBehavesAsAReportView() {
     QTRY_VERIFY(!list->hasFocus());
     QVERIFY(pixel() != highlight);
     QCOMPARE(list->firstSelectedRow(), 2);  // still selected
+}
+
+void TestMainWindow::longLabelsEndAfterAWholeWord() {
+    const QFontMetrics metrics(QApplication::font());
+    const QString line = QStringLiteral("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]");
+    QCOMPARE(fendrix::ElidedLabel::elideAtWordEnd(line, metrics, 10000), line);
+    const int room = metrics.horizontalAdvance(QStringLiteral("Apply [MARLO #1 -..."));
+    QCOMPARE(fendrix::ElidedLabel::elideAtWordEnd(line, metrics, room),
+             QStringLiteral("Apply [MARLO #1 -..."));
+    // A first word that does not fit is cut inside.
+    const QString cut = fendrix::ElidedLabel::elideAtWordEnd(line, metrics, 20);
+    QVERIFY(metrics.horizontalAdvance(cut) <= 20);
 }
 
 void TestMainWindow::labelsAfterStart() {
