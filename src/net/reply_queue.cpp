@@ -1,5 +1,6 @@
 #include "net/reply_queue.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace kestrel {
@@ -9,16 +10,23 @@ void ReplyQueue::setNotify(std::function<void()> notify) {
     notify_ = std::move(notify);
 }
 
-void ReplyQueue::push(ReplyEvent event) {
+bool ReplyQueue::push(ReplyEvent event) {
     std::function<void()> notify;
     {
         std::lock_guard lock(mutex_);
+        if (events_.size() >= capacity_) {
+            if (dropped_++ == 0)
+                std::fprintf(stderr, "reply queue full (%zu waiting): further replies are dropped\n",
+                             events_.size());
+            return false;
+        }
         const bool wasEmpty = events_.empty();
         events_.push_back(std::move(event));
         if (wasEmpty) notify = notify_;
     }
     // Outside the lock: the reader may take the batch from inside its wake-up.
     if (notify) notify();
+    return true;
 }
 
 void ReplyQueue::takeAll(std::vector<ReplyEvent>& out) {
@@ -33,6 +41,11 @@ void ReplyQueue::takeAll(std::vector<ReplyEvent>& out) {
     }
     out.reserve(out.size() + batch.size());
     for (auto& e : batch) out.push_back(std::move(e));
+}
+
+std::size_t ReplyQueue::dropped() const {
+    std::lock_guard lock(mutex_);
+    return dropped_;
 }
 
 std::size_t ReplyQueue::size() const {

@@ -11,18 +11,29 @@ namespace kestrel {
 
 class ReplyQueue {
 public:
+    // Far beyond any segment's controllers (a reply takes a few hundred bytes
+    // here): the bound only matters when a flood meets a reader held up by a
+    // message box, and keeps the process from growing without end.
+    static constexpr std::size_t kDefaultCapacity = 1'000'000;
+
+    explicit ReplyQueue(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) {}
+
     // Called on the pushing thread whenever the queue turns from empty to
     // non-empty, so that the reader is woken once per batch.
     void setNotify(std::function<void()> notify);
-    void push(ReplyEvent event);
+    // False when the queue is full: the event is dropped and counted.
+    bool push(ReplyEvent event);
     // Moves every waiting event, in arrival order, into `out` (appended).
     void takeAll(std::vector<ReplyEvent>& out);
     std::size_t size() const;
+    std::size_t dropped() const;
 
 private:
     mutable std::mutex mutex_;
     std::vector<ReplyEvent> events_;
     std::function<void()> notify_;
+    std::size_t capacity_;
+    std::size_t dropped_ = 0;
 };
 
 }  // namespace kestrel

@@ -68,3 +68,13 @@ TEST(ReplyQueue, PushingThreadLosesNothingAndKeepsOrder) {
     EXPECT_LE(wakeUps.load(), batches);
     EXPECT_GE(wakeUps.load(), 1);
 }
+
+TEST(ReplyQueue, AFullQueueDropsAndCountsInsteadOfGrowing) {
+    ReplyQueue queue(3);
+    for (std::uint8_t r = 0; r < 5; ++r) EXPECT_EQ(queue.push(ResultReplyEvent{r}), r < 3);
+    EXPECT_EQ(queue.size(), 3u);
+    EXPECT_EQ(queue.dropped(), 2u);
+    std::vector<ReplyEvent> out;
+    queue.takeAll(out);
+    EXPECT_TRUE(queue.push(ResultReplyEvent{9}));  // room again once taken
+}
