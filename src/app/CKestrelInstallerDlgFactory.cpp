@@ -5,6 +5,8 @@
 #include <QLineEdit>
 
 #include "app/CKestrelInstallerDlg.h"
+#include "commands/CFactoryReset.h"
+#include "commands/CIPSetDialog.h"
 #include "commands/factory_reset_request.h"
 #include "factory/mac_text.h"
 #include "factory/oem_mac_request.h"
@@ -13,14 +15,6 @@
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 
-#if __has_include("commands/CIPSetDialog.h")
-#include "commands/CIPSetDialog.h"
-#define FENDRIX_HAS_IPSET_DIALOG 1
-#endif
-#if __has_include("commands/CFactoryReset.h")
-#include "commands/CFactoryReset.h"
-#define FENDRIX_HAS_FACTORY_RESET_DIALOG 1
-#endif
 
 namespace fendrix {
 
@@ -117,7 +111,6 @@ void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
 }
 
 void CKestrelInstallerDlg::OnBnClickedNetworkChange() {
-#ifdef FENDRIX_HAS_IPSET_DIALOG
     const int mark = deviceList_->selectionMark();
     if (!model_->hasRow(mark)) return;
     const kestrel::DeviceRecord record = model_->record(mark);  // rows may be cleared meanwhile
@@ -125,11 +118,9 @@ void CKestrelInstallerDlg::OnBnClickedNetworkChange() {
         record,
         [this](const kestrel::NetworkChangeValues& values) { sendNetworkChange(values); }, this);
     dialog.exec();
-#endif
 }
 
 void CKestrelInstallerDlg::OnBnClickedFactoryReset() {
-#ifdef FENDRIX_HAS_FACTORY_RESET_DIALOG
     const int mark = deviceList_->selectionMark();
     if (!model_->hasRow(mark)) return;
     const kestrel::DeviceRecord record = model_->record(mark);
@@ -141,7 +132,6 @@ void CKestrelInstallerDlg::OnBnClickedFactoryReset() {
         },
         this);
     dialog.exec();
-#endif
 }
 
 }  // namespace fendrix
