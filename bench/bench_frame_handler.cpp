@@ -23,7 +23,7 @@ std::vector<kestrel::testing::Bytes> distinctScanFrames(std::size_t count) {
                       unsigned(i >> 16 & 0xff), unsigned(i >> 8 & 0xff), unsigned(i & 0xff));
         reply.sender = mac;
         reply.ip = "10." + std::to_string(i >> 16 & 0xff) + "." + std::to_string(i >> 8 & 0xff) +
-                  "." + std::to_string(i & 0xff);
+                   "." + std::to_string(i & 0xff);
         reply.firmware_version = "5.00.01l";
         frames.push_back(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(reply)));
     }
@@ -56,11 +56,13 @@ void BM_DuplicateReplies(benchmark::State& state) {
     const auto frames = distinctScanFrames(10000);
     kestrel::DeviceList list;
     for (const auto& frame : frames)
-        if (auto e = kestrel::handleFrame(frame)) list.add(std::get<kestrel::ScanReplyEvent>(*e).record);
+        if (auto e = kestrel::handleFrame(frame))
+            list.add(std::get<kestrel::ScanReplyEvent>(*e).record);
     for (auto _ : state) {
         for (const auto& frame : frames) {
             auto event = kestrel::handleFrame(frame);
-            benchmark::DoNotOptimize(list.add(std::move(std::get<kestrel::ScanReplyEvent>(*event).record)));
+            benchmark::DoNotOptimize(
+                list.add(std::move(std::get<kestrel::ScanReplyEvent>(*event).record)));
         }
     }
     state.counters["replies/s"] = benchmark::Counter(

@@ -3,7 +3,8 @@
 // scan, watches the device model and prints one line of figures:
 //   burst-window: rows=N insert_ms=.. gui_cpu_ms=.. max_batch_ms=.. batches=..
 //     last_row_at=<CLOCK_REALTIME s> rss_before_kib=.. rss_growth_kib=..
-//     anon_growth_kib=.. rss_in_insert_growth_kib=.. pcap_received=.. pcap_dropped=.. pcap_ifdropped=..
+//     anon_growth_kib=.. rss_in_insert_growth_kib=.. pcap_received=.. pcap_dropped=..
+//     pcap_ifdropped=..
 // Prompts and desktop actions are printed, never shown.
 // Usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K]
 //        [--timeout-ms MS] [--immediate 0|1]
@@ -35,7 +36,9 @@ public:
 class PrintingDesktop : public kestrel::Desktop {
 public:
     void openUrl(const std::string& url) override { std::printf("OPEN %s\n", url.c_str()); }
-    std::string programPath() override { return QCoreApplication::applicationFilePath().toStdString(); }
+    std::string programPath() override {
+        return QCoreApplication::applicationFilePath().toStdString();
+    }
     void exitProcess(int code) override {
         std::printf("EXIT %d\n", code);
         std::fflush(nullptr);
@@ -86,9 +89,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Args args;
     if (!parse(QCoreApplication::arguments(), args)) {
-        std::fputs("usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K] "
-                   "[--timeout-ms MS] [--immediate 0|1]\n",
-                   stderr);
+        std::fputs(
+            "usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K] "
+            "[--timeout-ms MS] [--immediate 0|1]\n",
+            stderr);
         return 2;
     }
 
@@ -132,7 +136,8 @@ int main(int argc, char** argv) {
     QTimer idle;
     idle.setSingleShot(true);
     QObject::connect(&idle, &QTimer::timeout, finish);
-    QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeInserted, [&] { insertTimer.start(); });
+    QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeInserted,
+                     [&] { insertTimer.start(); });
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] {
         const qint64 ns = insertTimer.nsecsElapsed();
         insertNs += ns;
@@ -156,18 +161,18 @@ int main(int argc, char** argv) {
     });
     app.exec();
 
-    std::printf("burst-window: rows=%d insert_ms=%.3f gui_cpu_ms=%.3f max_batch_ms=%.3f batches=%d "
-                "last_row_at=%.6f rss_before_kib=%lld rss_growth_kib=%lld anon_growth_kib=%lld "
-                "rss_in_insert_growth_kib=%lld "
-                "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu\n",
-                rows, static_cast<double>(insertNs) / 1e6,
-                batches > 0 ? (cpuAtLastRow - cpuBefore) * 1e3 : 0.0,
-                static_cast<double>(maxBatchNs) / 1e6, batches, lastRowAt, rssBefore,
-                rssAfter - rssBefore, anonAfter - anonBefore,
-                rssInInsert < 0 ? -1 : rssInInsert - rssBefore,
-                static_cast<unsigned long long>(stats.received),
-                static_cast<unsigned long long>(stats.dropped),
-                static_cast<unsigned long long>(stats.if_dropped));
+    std::printf(
+        "burst-window: rows=%d insert_ms=%.3f gui_cpu_ms=%.3f max_batch_ms=%.3f batches=%d "
+        "last_row_at=%.6f rss_before_kib=%lld rss_growth_kib=%lld anon_growth_kib=%lld "
+        "rss_in_insert_growth_kib=%lld "
+        "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu\n",
+        rows, static_cast<double>(insertNs) / 1e6,
+        batches > 0 ? (cpuAtLastRow - cpuBefore) * 1e3 : 0.0, static_cast<double>(maxBatchNs) / 1e6,
+        batches, lastRowAt, rssBefore, rssAfter - rssBefore, anonAfter - anonBefore,
+        rssInInsert < 0 ? -1 : rssInInsert - rssBefore,
+        static_cast<unsigned long long>(stats.received),
+        static_cast<unsigned long long>(stats.dropped),
+        static_cast<unsigned long long>(stats.if_dropped));
     std::fflush(stdout);
     return 0;
 }

@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
+#include "commands/network_change_request.h"
 #include "discovery/row_texts.h"
 #include "exit_codes.h"
 #include "factory/mac_text.h"
 #include "factory/oem_mac_request.h"
 #include "factory/oem_table.h"
-#include "commands/network_change_request.h"
 #include "net/result_reply.h"
 #include "target.h"
 
@@ -65,13 +65,14 @@ Outcome applyOne(Session& session, const DeviceRecord& record, const ApplyJob& j
         [](const ReplyEvent& e) { return std::holds_alternative<ApplyReplyEvent>(e); },
         timing.reply_timeout);
     if (!reply)
-        return {kExitTimeout, "no answer within " + std::to_string(timing.reply_timeout.count()) + " ms"};
+        return {kExitTimeout,
+                "no answer within " + std::to_string(timing.reply_timeout.count()) + " ms"};
     const ApplyReply& answer = std::get<ApplyReplyEvent>(*reply).reply;
     if (answer.result == 2) {
         const bool applied = answer.apply_status == 2;
         return {applied ? kExitOk : kExitRefused,
-                "Apply [" + std::string(oemName(answer.oem_index)) + " - " + answer.reply_text + "] " +
-                    (applied ? "OK" : "Failed !")};
+                "Apply [" + std::string(oemName(answer.oem_index)) + " - " + answer.reply_text +
+                    "] " + (applied ? "OK" : "Failed !")};
     }
     const auto message = resultMessage(answer.result);
     return {answer.result == 0 || answer.result == 1 ? kExitOk : kExitRefused,
@@ -131,8 +132,7 @@ int runApply(Session& session, const ApplyJob& job, const Timing& timing) {
     const Outcome outcome = applyOne(session, *record, job, timing);
     if (outcome.code == kExitTimeout)
         std::fprintf(stderr, "fendrix-cli: %s: %s\n", job.target.c_str(), outcome.text.c_str());
-    else
-        std::printf("%s\n", outcome.text.c_str());
+    else std::printf("%s\n", outcome.text.c_str());
     return outcome.code;
 }
 
@@ -148,8 +148,7 @@ int runApplyBatch(Session& session, const std::vector<ApplyJob>& jobs, const Tim
             std::string problem;
             if (const auto record = findTarget(rows, job.target, problem))
                 outcome = applyOne(session, *record, job, timing);
-            else
-                outcome = {kExitNoTarget, problem};
+            else outcome = {kExitNoTarget, problem};
         }
         std::printf("%s: %s\n", job.target.c_str(), outcome.text.c_str());
         std::fflush(stdout);

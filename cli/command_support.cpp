@@ -22,7 +22,8 @@ std::optional<DeviceRecord> scanForTarget(Session& session, const std::string& t
 
 int reportResult(std::uint8_t result) {
     const auto message = resultMessage(result);
-    std::printf("Result %d: %s\n", result, message ? std::string(*message).c_str() : "(no message)");
+    std::printf("Result %d: %s\n", result,
+                message ? std::string(*message).c_str() : "(no message)");
     // Only 0 and 1 say that the controller did it; anything else is not a success.
     return result == 0 || result == 1 ? kExitOk : kExitRefused;
 }
@@ -30,7 +31,8 @@ int reportResult(std::uint8_t result) {
 int sendAndReportResult(Session& session, const DeviceRecord& record, ByteSpan request,
                         const Timing& timing) {
     if (!session.sendToController(request, record.ip)) {
-        std::fprintf(stderr, "fendrix-cli: the request to %s could not be sent\n", record.ip.c_str());
+        std::fprintf(stderr, "fendrix-cli: the request to %s could not be sent\n",
+                     record.ip.c_str());
         return kExitNoNetwork;
     }
     const auto reply = session.awaitReply(

@@ -29,7 +29,8 @@ struct ResetArgs {
 std::string addressField(const std::string& text);
 
 // The values sent: the record's, overridden by what the line gives.
-kestrel::NetworkChangeValues netcfgValues(const kestrel::DeviceRecord& record, const NetcfgArgs& args);
+kestrel::NetworkChangeValues netcfgValues(const kestrel::DeviceRecord& record,
+                                          const NetcfgArgs& args);
 
 int runNetcfg(Session& session, const NetcfgArgs& args, const Timing& timing);
 int runReset(Session& session, const ResetArgs& args, const Timing& timing);

@@ -57,7 +57,8 @@ void addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
         ->check(CLI::Range(0, 600000))
         ->capture_default_str();
     if (withTimeout)
-        cmd->add_option("--timeout", line.timeout_ms, "Milliseconds to wait for the controller's answer")
+        cmd->add_option("--timeout", line.timeout_ms,
+                        "Milliseconds to wait for the controller's answer")
             ->check(CLI::Range(0, 600000))
             ->capture_default_str();
 }
@@ -83,7 +84,9 @@ int usage(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Finds Kestrel door-access controllers on the adapter's Ethernet segment and acts on them."};
+    CLI::App app{
+        "Finds Kestrel door-access controllers on the adapter's Ethernet segment and acts on "
+        "them."};
     app.set_version_flag("--version", FENDRIX_VERSION);
     app.require_subcommand(1);
     Line line;
@@ -91,15 +94,18 @@ int main(int argc, char** argv) {
     auto* adapters = app.add_subcommand("adapters", "List the usable adapters");
     addFormat(adapters, line.format);
 
-    auto* scan = app.add_subcommand("scan", "Broadcast a scan and list the controllers that answer");
+    auto* scan =
+        app.add_subcommand("scan", "Broadcast a scan and list the controllers that answer");
     addTiming(scan, line, false);
     addFormat(scan, line.format);
     auto* save = scan->add_option("--save-pcap", line.session.save_pcap,
                                   "Also write the captured replies to this pcap file");
-    auto* from = scan->add_option("--from-pcap", line.session.from_pcap,
-                                  "Read replies from this pcap file instead of the network; nothing is sent");
-    scan->add_flag("--stats", line.stats,
-                   "Print rows, capture counts, the last row's wall-clock time and memory growth to stderr");
+    auto* from = scan->add_option(
+        "--from-pcap", line.session.from_pcap,
+        "Read replies from this pcap file instead of the network; nothing is sent");
+    scan->add_flag(
+        "--stats", line.stats,
+        "Print rows, capture counts, the last row's wall-clock time and memory growth to stderr");
     save->excludes(from);
     from->excludes(save);
 
@@ -118,9 +124,12 @@ int main(int argc, char** argv) {
     netcfg->add_option("--dns1", line.netcfg.dns1, "DNS server 1")->check(kAddress);
     netcfg->add_option("--dns2", line.netcfg.dns2, "DNS server 2")->check(kAddress);
     netcfg->add_option("--server-ip", line.netcfg.server_ip, "Server IP")->check(kAddress);
-    netcfg->add_option("--http-port", line.netcfg.http_port, "HTTP port")->check(CLI::Range(0, 65535));
-    netcfg->add_option("--https-port", line.netcfg.https_port, "HTTPS port")->check(CLI::Range(0, 65535));
-    netcfg->add_option("--https", line.https, "HTTPS on or off")->check(CLI::IsMember({"on", "off"}));
+    netcfg->add_option("--http-port", line.netcfg.http_port, "HTTP port")
+        ->check(CLI::Range(0, 65535));
+    netcfg->add_option("--https-port", line.netcfg.https_port, "HTTPS port")
+        ->check(CLI::Range(0, 65535));
+    netcfg->add_option("--https", line.https, "HTTPS on or off")
+        ->check(CLI::IsMember({"on", "off"}));
     addCredentials(netcfg, line, line.netcfg.user);
 
     auto* reset = app.add_subcommand("reset", "Reset a controller to factory defaults");
@@ -129,12 +138,14 @@ int main(int argc, char** argv) {
         ->required();
     addCredentials(reset, line, line.reset.user);
 
-    auto* apply = app.add_subcommand("apply", "Write an OEM brand and a MAC address into controllers");
+    auto* apply =
+        app.add_subcommand("apply", "Write an OEM brand and a MAC address into controllers");
     addTiming(apply, line, true);
     auto* oem = apply->add_option("--oem", line.apply_oem, "Brand: name, code or number 1..7");
     auto* mac = apply->add_option("--mac", line.apply_mac, "New MAC address");
     auto* target = apply->add_option("--target", line.apply_target, "Controller MAC or IP");
-    auto* file = apply->add_option("--from", line.apply_from, "CSV file of target,brand,new MAC rows");
+    auto* file =
+        apply->add_option("--from", line.apply_from, "CSV file of target,brand,new MAC rows");
     for (auto* single : {oem, mac, target}) {
         single->excludes(file);
         file->excludes(single);
@@ -149,7 +160,8 @@ int main(int argc, char** argv) {
     if (adapters->parsed()) {
         const auto list = usableSystemAdapters();
         if (list.empty()) {
-            std::fputs("fendrix-cli: Check your network connection ! (no usable adapter)\n", stderr);
+            std::fputs("fendrix-cli: Check your network connection ! (no usable adapter)\n",
+                       stderr);
             return kExitNoNetwork;
         }
         printAdapters(std::cout, list, kFormats.at(line.format));
@@ -201,15 +213,17 @@ int main(int argc, char** argv) {
             figures.capture = stats;
             // The row was timed on the steady clock; carry it over to the wall clock.
             if (const auto at = session.lastRowAt())
-                figures.last_row_at = wallClockSeconds() - std::chrono::duration<double>(
-                                                               std::chrono::steady_clock::now() - *at)
-                                                               .count();
+                figures.last_row_at =
+                    wallClockSeconds() -
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - *at).count();
             printScanStats(stderr, figures);
         }
         if (stats.dropped > 0 || stats.if_dropped > 0)
-            std::fprintf(stderr, "fendrix-cli: frames lost: %llu in the capture ring, %llu by the interface\n",
-                         static_cast<unsigned long long>(stats.dropped),
-                         static_cast<unsigned long long>(stats.if_dropped));
+            std::fprintf(
+                stderr,
+                "fendrix-cli: frames lost: %llu in the capture ring, %llu by the interface\n",
+                static_cast<unsigned long long>(stats.dropped),
+                static_cast<unsigned long long>(stats.if_dropped));
         return kExitOk;
     }
     // A capture that died meanwhile explains a missing answer better than a timeout.

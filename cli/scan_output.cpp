@@ -13,11 +13,11 @@ using namespace kestrel;
 namespace {
 
 constexpr std::array<std::string_view, ColumnCount> kTitles = {
-    "No", "Status", "MAC Address", "IP Address", "IP Type",
-    "Model", "Version", "Product", "Max Door", "Server IP"};
+    "No",    "Status",  "MAC Address", "IP Address", "IP Type",
+    "Model", "Version", "Product",     "Max Door",   "Server IP"};
 constexpr std::array<std::string_view, ColumnCount> kKeys = {
-    "no", "status", "mac_address", "ip_address", "ip_type",
-    "model", "version", "product", "max_door", "server_ip"};
+    "no",    "status",  "mac_address", "ip_address", "ip_type",
+    "model", "version", "product",     "max_door",   "server_ip"};
 
 using Table = std::vector<std::vector<std::string>>;
 
@@ -90,7 +90,8 @@ nlohmann::json rowsJson(const DeviceList& devices) {
 void printRows(std::ostream& out, const DeviceList& devices, Format format) {
     if (format == Format::Json) {
         // Texts off the wire may hold any byte: replace what is not UTF-8.
-        out << rowsJson(devices).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        out << rowsJson(devices).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+            << '\n';
         return;
     }
     Table rows;

@@ -70,7 +70,8 @@ int Session::open(const SessionOptions& options) {
     }
     const auto chosen = chooseAdapter(adapters, options.adapter);
     if (!chosen) {
-        std::fprintf(stderr, "fendrix-cli: no usable adapter named %s (see: fendrix-cli adapters)\n",
+        std::fprintf(stderr,
+                     "fendrix-cli: no usable adapter named %s (see: fendrix-cli adapters)\n",
                      options.adapter.c_str());
         return kExitNoNetwork;
     }
@@ -95,9 +96,10 @@ int Session::open(const SessionOptions& options) {
     if (auto error = capture_->start(adapter_, std::move(sink))) {
         std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
         if (error->kind == CaptureError::Kind::OpenFailed)
-            std::fputs("fendrix-cli: capturing needs root or the raw-capture capability "
-                       "(setcap cap_net_raw,cap_net_admin+ep fendrix-cli)\n",
-                       stderr);
+            std::fputs(
+                "fendrix-cli: capturing needs root or the raw-capture capability "
+                "(setcap cap_net_raw,cap_net_admin+ep fendrix-cli)\n",
+                stderr);
         return kExitNoNetwork;
     }
     return kExitOk;

@@ -20,9 +20,9 @@
 namespace fendrix_cli {
 
 struct SessionOptions {
-    std::string adapter;     // description, interface name or IP; empty: the first usable one
-    std::string save_pcap;   // also write every captured frame to this file
-    std::string from_pcap;   // replay this file instead of capturing live; nothing is sent
+    std::string adapter;    // description, interface name or IP; empty: the first usable one
+    std::string save_pcap;  // also write every captured frame to this file
+    std::string from_pcap;  // replay this file instead of capturing live; nothing is sent
 };
 
 // The usable adapters of the system, in the system's order.
@@ -30,8 +30,8 @@ std::vector<kestrel::AdapterEntry> usableSystemAdapters();
 
 // The entry whose description, interface name or IP text equals `wanted`;
 // the first entry when `wanted` is empty.
-std::optional<kestrel::AdapterEntry> chooseAdapter(const std::vector<kestrel::AdapterEntry>& adapters,
-                                                   const std::string& wanted);
+std::optional<kestrel::AdapterEntry> chooseAdapter(
+    const std::vector<kestrel::AdapterEntry>& adapters, const std::string& wanted);
 
 class Session {
 public:
@@ -62,7 +62,8 @@ public:
     // Waits up to `timeout` for the first reply that `accept` takes; scan
     // replies that arrive meanwhile still go into the device list.
     std::optional<kestrel::ReplyEvent> awaitReply(
-        const std::function<bool(const kestrel::ReplyEvent&)>& accept, std::chrono::milliseconds timeout);
+        const std::function<bool(const kestrel::ReplyEvent&)>& accept,
+        std::chrono::milliseconds timeout);
 
     kestrel::CaptureStats captureStats() const;
     // Why the capture's loop ended by itself (link deleted, device down),

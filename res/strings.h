@@ -4,7 +4,7 @@
 namespace fendrix::res {
 
 inline constexpr int IDR_MAINFRAME = 128;
-inline constexpr int IDB_LOGO = 132;        // ":/logo.png"
+inline constexpr int IDB_LOGO = 132;  // ":/logo.png"
 inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDD_FENDRIX_DIALOG = 102;
 

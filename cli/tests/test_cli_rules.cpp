@@ -73,7 +73,7 @@ TEST(CliNetcfg, UnsetValuesKeepTheControllersOwn) {
     EXPECT_TRUE(kept.is_static);
     EXPECT_EQ(kept.new_ip, "192.168.0.21");
     EXPECT_EQ(kept.subnet_mask, "255.255.255.0");
-    EXPECT_EQ(kept.dns2, "0.0.0.0");       // empty on the controller: a blank field
+    EXPECT_EQ(kept.dns2, "0.0.0.0");  // empty on the controller: a blank field
     EXPECT_EQ(kept.server_ip, "0.0.0.0");
     EXPECT_TRUE(kept.https);
     EXPECT_EQ(kept.http_port, 80);

@@ -23,9 +23,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* logo = new QLabel(this);
     logo->setPixmap(QPixmap(QString::fromLatin1(res::kLogoResource)));
-    auto* name = new QLabel(QStringLiteral("Fendrix, Version %1").arg(QStringLiteral(FENDRIX_VERSION)), this);
+    auto* name = new QLabel(
+        QStringLiteral("Fendrix, Version %1").arg(QStringLiteral(FENDRIX_VERSION)), this);
     name->setObjectName(QStringLiteral("aboutName"));
-    auto* purpose = new QLabel(QStringLiteral("Finds Kestrel controllers on the local segment."), this);
+    auto* purpose =
+        new QLabel(QStringLiteral("Finds Kestrel controllers on the local segment."), this);
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(name);

@@ -10,8 +10,8 @@
 #include "strings.h"
 
 #ifdef _WIN32
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 #endif
 
 namespace fendrix {

@@ -52,7 +52,8 @@ CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, QStringList arg
 
     // The worker only wakes the window; the window drains on its own thread.
     replyQueue_.setNotify([this] {
-        QMetaObject::invokeMethod(this, [this] { drainReplies(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { drainReplies(); }, Qt::QueuedConnection);
     });
 
     buildControls();
@@ -100,8 +101,8 @@ void CKestrelInstallerDlg::OnInitDialog() {
     // 4. Bold fonts of the selection line, the status label and the panel's
     //    result texts; 1.2 colours them.
     const QFont bold = boldLabelFont();
-    for (QWidget* label : std::initializer_list<QWidget*>{selectionLine_, applyResult_, status_,
-                                                          applyMark_})
+    for (QWidget* label :
+         std::initializer_list<QWidget*>{selectionLine_, applyResult_, status_, applyMark_})
         label->setFont(bold);
     const QColor orange(255, 94, 0);
     const QColor magenta(255, 0, 221);
@@ -117,8 +118,8 @@ void CKestrelInstallerDlg::OnInitDialog() {
     {
         const QSignalBlocker block(oemSelector_);
         for (const auto& brand : kestrel::kOemBrands)
-            oemSelector_->addItem(QString::fromLatin1(brand.name.data(),
-                                                      static_cast<qsizetype>(brand.name.size())));
+            oemSelector_->addItem(
+                QString::fromLatin1(brand.name.data(), static_cast<qsizetype>(brand.name.size())));
         oemSelector_->setCurrentIndex(0);
     }
 
@@ -188,9 +189,9 @@ void CKestrelInstallerDlg::checkFactoryMode() {
     factoryMode_ = true;
     networkChange_->hide();
     factoryReset_->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{factoryGroup_, oemCaption_, macCaption_,
-                                                      oemSelector_, macEntry_, applyResult_,
-                                                      applyMark_, apply_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{factoryGroup_, oemCaption_, macCaption_, oemSelector_,
+                                         macEntry_, applyResult_, applyMark_, apply_})
         w->show();
     // Group boxes stay beneath what they frame.
     factoryGroup_->lower();
@@ -221,7 +222,8 @@ void CKestrelInstallerDlg::UpdateData(bool saveAndValidate) {
 bool CKestrelInstallerDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == this && PreTranslateMessage(watched, static_cast<QKeyEvent*>(event)))
+        if (widget->window() == this &&
+            PreTranslateMessage(watched, static_cast<QKeyEvent*>(event)))
             return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -234,9 +236,8 @@ bool CKestrelInstallerDlg::PreTranslateMessage(QObject* target, QKeyEvent* key) 
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (factoryMode_) applyFactoryPanel();
-        return true;  // Enter never closes the window
-    case Qt::Key_Escape:
-        return true;  // nor does Esc
+        return true;                   // Enter never closes the window
+    case Qt::Key_Escape: return true;  // nor does Esc
     case Qt::Key_A:
     case Qt::Key_C:
         if ((key->modifiers() & Qt::ControlModifier) && target == deviceList_ &&
@@ -246,8 +247,7 @@ bool CKestrelInstallerDlg::PreTranslateMessage(QObject* target, QKeyEvent* key) 
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -15,7 +15,6 @@
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 
-
 namespace fendrix {
 
 namespace {
@@ -74,9 +73,9 @@ void CKestrelInstallerDlg::handleApplyReply(const kestrel::ApplyReply& reply) {
         return;
     }
     UpdateData(true);
-    applyResultText_ = QStringLiteral("Apply [%1 - %2]")
-                           .arg(latin1(kestrel::oemName(reply.oem_index)),
-                                latin1(reply.reply_text));
+    applyResultText_ =
+        QStringLiteral("Apply [%1 - %2]")
+            .arg(latin1(kestrel::oemName(reply.oem_index)), latin1(reply.reply_text));
     const bool applied = reply.apply_status == 2;
     applyMarkText_ = applied ? QStringLiteral("[OK]") : QStringLiteral("[Failed !]");
     prompt(applied ? QStringLiteral("OK") : QStringLiteral("Failed !"));
@@ -97,8 +96,7 @@ int CKestrelInstallerDlg::sendNetworkChange(const kestrel::NetworkChangeValues& 
 }
 
 void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
-                                            const std::string& currentIp,
-                                            const std::string& userId,
+                                            const std::string& currentIp, const std::string& userId,
                                             const std::string& password) {
     const kestrel::AdapterEntry* adapter = selectedAdapter();
     if (!adapter) {
@@ -115,8 +113,8 @@ void CKestrelInstallerDlg::OnBnClickedNetworkChange() {
     if (!model_->hasRow(mark)) return;
     const kestrel::DeviceRecord record = model_->record(mark);  // rows may be cleared meanwhile
     CIPSetDialog dialog(
-        record,
-        [this](const kestrel::NetworkChangeValues& values) { sendNetworkChange(values); }, this);
+        record, [this](const kestrel::NetworkChangeValues& values) { sendNetworkChange(values); },
+        this);
     dialog.exec();
 }
 
@@ -126,8 +124,8 @@ void CKestrelInstallerDlg::OnBnClickedFactoryReset() {
     const kestrel::DeviceRecord record = model_->record(mark);
     CFactoryReset dialog(
         record,
-        [this](const std::string& lowerMac, const std::string& currentIp,
-               const std::string& userId, const std::string& password) {
+        [this](const std::string& lowerMac, const std::string& currentIp, const std::string& userId,
+               const std::string& password) {
             sendFactoryReset(lowerMac, currentIp, userId, password);
         },
         this);

@@ -85,8 +85,8 @@ void CKestrelInstallerDlg::OnRclickDeviceList(int row, const QPoint& globalPos) 
     const int selected = deviceList_->firstSelectedRow();
     if (selected < 0) return;
     const QByteArray version = model_->cell(selected, kestrel::ColVersion).toLatin1();
-    if (!kestrel::isOldFirmware(std::string_view(version.constData(),
-                                                 static_cast<std::size_t>(version.size()))))
+    if (!kestrel::isOldFirmware(
+            std::string_view(version.constData(), static_cast<std::size_t>(version.size()))))
         return;
     upgradeTargetIp_ = model_->cell(selected, kestrel::ColIpAddress);
 
@@ -105,11 +105,12 @@ void CKestrelInstallerDlg::writeUpgradeBatchFile() {
                    .arg(upgradeTargetIp_));
         return;
     }
-    const auto path = kestrel::upgradeBatchPath(seams_.desktop.programPath(), ip,
-                                                QDir::separator().toLatin1());
+    const auto path =
+        kestrel::upgradeBatchPath(seams_.desktop.programPath(), ip, QDir::separator().toLatin1());
     if (!path) {
-        prompt(QStringLiteral("The program's folder has no parent folder; no upgrade file was "
-                              "written."));
+        prompt(
+            QStringLiteral("The program's folder has no parent folder; no upgrade file was "
+                           "written."));
         return;
     }
     const QString fileName = QString::fromStdString(*path);

@@ -140,9 +140,9 @@ void CKestrelInstallerDlg::buildControls() {
     }
 
     // Hidden until factory mode shows them.
-    for (QWidget* w : std::initializer_list<QWidget*>{oemSelector_, macEntry_, macCaption_,
-                                                      oemCaption_, applyResult_, applyMark_,
-                                                      factoryGroup_, apply_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{oemSelector_, macEntry_, macCaption_, oemCaption_,
+                                         applyResult_, applyMark_, factoryGroup_, apply_})
         w->hide();
 }
 

@@ -41,8 +41,8 @@ QRect DialogUnits::rect(int left, int top, int width, int height) const {
 
 QFont dialogFont() {
     QFont font;
-    font.setFamilies(fallbackFamilies({QStringLiteral("MS Shell Dlg"),
-                                       QStringLiteral("MS Shell Dlg 2")}));
+    font.setFamilies(
+        fallbackFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS Shell Dlg 2")}));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(9);
     return font;

@@ -52,7 +52,6 @@ CFactoryReset::CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, Q
 void CFactoryReset::onFactoryReset() {
     const std::string userId = userId_->text().toLatin1().toStdString();
     const std::string password = password_->text().toLatin1().toStdString();
-    if (send_)
-        send_(kestrel::lowerText(mac_), ip_, userId, password);
+    if (send_) send_(kestrel::lowerText(mac_), ip_, userId, password);
     accept();
 }

@@ -18,7 +18,8 @@ public:
 
     CFactoryReset(const kestrel::DeviceRecord& record,
                   std::function<void(const std::string& lowerMac, const std::string& currentIp,
-                                     const std::string& userId, const std::string& password)> send,
+                                     const std::string& userId, const std::string& password)>
+                      send,
                   QWidget* parent = nullptr);
 
 private:

@@ -141,12 +141,9 @@ void CIPSetDialog::initControls(const kestrel::DeviceRecord& record) {
     gateway_->setAddress(QString::fromStdString(record.gateway));
 
     serverIp_->setEnabled(true);
-    if (!record.server_ip.empty())
-        serverIp_->setAddress(QString::fromStdString(record.server_ip));
-    if (!record.dns1.empty())
-        dns1_->setAddress(QString::fromStdString(record.dns1));
-    if (!record.dns2.empty())
-        dns2_->setAddress(QString::fromStdString(record.dns2));
+    if (!record.server_ip.empty()) serverIp_->setAddress(QString::fromStdString(record.server_ip));
+    if (!record.dns1.empty()) dns1_->setAddress(QString::fromStdString(record.dns1));
+    if (!record.dns2.empty()) dns2_->setAddress(QString::fromStdString(record.dns2));
 
     httpPort_->setText(QString::number(record.http_port));
     httpsPort_->setText(QString::number(record.https_port));
@@ -174,7 +171,6 @@ void CIPSetDialog::onNetworkChange() {
     values.password = password_->text().toLatin1().toStdString();
     values.target_mac = kestrel::lowerText(mac_);
     values.current_ip = ip_;
-    if (send_)
-        send_(values);
+    if (send_) send_(values);
     accept();
 }

@@ -33,19 +33,19 @@ private:
     std::string mac_;
     std::string ip_;
 
-    QRadioButton* dhcp_ = nullptr;       // 1013
-    QRadioButton* static_ = nullptr;     // 1014
-    IpAddressEdit* ipAddress_ = nullptr;  // 1015
-    IpAddressEdit* subnetMask_ = nullptr; // 1016
-    IpAddressEdit* gateway_ = nullptr;   // 1017
-    IpAddressEdit* serverIp_ = nullptr;  // 1018
-    IpAddressEdit* dns1_ = nullptr;      // 1021
-    IpAddressEdit* dns2_ = nullptr;      // 1022
-    QCheckBox* https_ = nullptr;         // 1023
-    QLineEdit* httpPort_ = nullptr;      // 1024
-    QLineEdit* httpsPort_ = nullptr;     // 1025
-    QLineEdit* userId_ = nullptr;        // 1020
-    QLineEdit* password_ = nullptr;      // 1026
-    QPushButton* ok_ = nullptr;          // 1
-    QPushButton* cancel_ = nullptr;      // 2
+    QRadioButton* dhcp_ = nullptr;         // 1013
+    QRadioButton* static_ = nullptr;       // 1014
+    IpAddressEdit* ipAddress_ = nullptr;   // 1015
+    IpAddressEdit* subnetMask_ = nullptr;  // 1016
+    IpAddressEdit* gateway_ = nullptr;     // 1017
+    IpAddressEdit* serverIp_ = nullptr;    // 1018
+    IpAddressEdit* dns1_ = nullptr;        // 1021
+    IpAddressEdit* dns2_ = nullptr;        // 1022
+    QCheckBox* https_ = nullptr;           // 1023
+    QLineEdit* httpPort_ = nullptr;        // 1024
+    QLineEdit* httpsPort_ = nullptr;       // 1025
+    QLineEdit* userId_ = nullptr;          // 1020
+    QLineEdit* password_ = nullptr;        // 1026
+    QPushButton* ok_ = nullptr;            // 1
+    QPushButton* cancel_ = nullptr;        // 2
 };

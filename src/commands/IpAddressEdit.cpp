@@ -19,32 +19,25 @@ class OctetValidator : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& input, int& /*pos*/) const override {
-        if (input.size() > kMaxDigits)
-            return Invalid;
+        if (input.size() > kMaxDigits) return Invalid;
         for (QChar c : input)
-            if (c < u'0' || c > u'9')
-                return Invalid;
-        if (!input.isEmpty() && input.toInt() > 255)
-            return Invalid;
+            if (c < u'0' || c > u'9') return Invalid;
+        if (!input.isEmpty() && input.toInt() > 255) return Invalid;
         return Acceptable;
     }
 };
 
 std::optional<std::array<int, IpAddressEdit::kFieldCount>> parseDotted(const QString& text) {
     const QStringList parts = text.split(u'.');
-    if (parts.size() != IpAddressEdit::kFieldCount)
-        return std::nullopt;
+    if (parts.size() != IpAddressEdit::kFieldCount) return std::nullopt;
     std::array<int, IpAddressEdit::kFieldCount> values{};
     for (int i = 0; i < IpAddressEdit::kFieldCount; ++i) {
         const QString& part = parts[i];
-        if (part.isEmpty() || part.size() > kMaxDigits)
-            return std::nullopt;
+        if (part.isEmpty() || part.size() > kMaxDigits) return std::nullopt;
         for (QChar c : part)
-            if (c < u'0' || c > u'9')
-                return std::nullopt;
+            if (c < u'0' || c > u'9') return std::nullopt;
         values[static_cast<std::size_t>(i)] = part.toInt();
-        if (values[static_cast<std::size_t>(i)] > 255)
-            return std::nullopt;
+        if (values[static_cast<std::size_t>(i)] > 255) return std::nullopt;
     }
     return values;
 }
@@ -81,8 +74,7 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         field->installEventFilter(this);
         // Tab enters and leaves the control as a whole; inside it the user
         // moves with '.', the arrow keys, or by typing three digits.
-        if (i > 0)
-            field->setFocusPolicy(Qt::ClickFocus);
+        if (i > 0) field->setFocusPolicy(Qt::ClickFocus);
         connect(field, &QLineEdit::textEdited, this, [this, i] { onFieldEdited(i); });
         layout->addWidget(field);
         fields_[static_cast<std::size_t>(i)] = field;
@@ -97,7 +89,8 @@ QLineEdit* IpAddressEdit::field(int index) const {
 void IpAddressEdit::setAddress(const QString& text) {
     const auto values = parseDotted(text);
     for (int i = 0; i < kFieldCount; ++i)
-        field(i)->setText(values ? QString::number((*values)[static_cast<std::size_t>(i)]) : QString());
+        field(i)->setText(values ? QString::number((*values)[static_cast<std::size_t>(i)])
+                                 : QString());
 }
 
 QString IpAddressEdit::text() const {
@@ -107,42 +100,37 @@ QString IpAddressEdit::text() const {
 
 bool IpAddressEdit::isBlank() const {
     for (const QLineEdit* f : fields_)
-        if (!f->text().isEmpty())
-            return false;
+        if (!f->text().isEmpty()) return false;
     return true;
 }
 
 void IpAddressEdit::clear() {
-    for (QLineEdit* f : fields_)
-        f->clear();
+    for (QLineEdit* f : fields_) f->clear();
 }
 
 int IpAddressEdit::indexOf(const QObject* object) const {
     for (int i = 0; i < kFieldCount; ++i)
-        if (fields_[static_cast<std::size_t>(i)] == object)
-            return i;
+        if (fields_[static_cast<std::size_t>(i)] == object) return i;
     return -1;
 }
 
 void IpAddressEdit::focusField(int index, bool atEnd) {
     QLineEdit* f = field(index);
     f->setFocus(Qt::OtherFocusReason);
-    if (atEnd)
-        f->end(false);
-    else
-        f->selectAll();
+    if (atEnd) f->end(false);
+    else f->selectAll();
 }
 
 void IpAddressEdit::onFieldEdited(int index) {
     const QLineEdit* f = field(index);
-    if (index + 1 < kFieldCount && f->text().size() == kMaxDigits && f->cursorPosition() == kMaxDigits)
+    if (index + 1 < kFieldCount && f->text().size() == kMaxDigits &&
+        f->cursorPosition() == kMaxDigits)
         focusField(index + 1, false);
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     const int index = indexOf(watched);
-    if (index < 0 || event->type() != QEvent::KeyPress)
-        return QFrame::eventFilter(watched, event);
+    if (index < 0 || event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
 
     auto* key = static_cast<QKeyEvent*>(event);
     QLineEdit* f = field(index);
@@ -161,8 +149,7 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     switch (key->key()) {
     case Qt::Key_Period:
     case Qt::Key_Space:
-        if (!last && !f->text().isEmpty())
-            focusField(index + 1, false);
+        if (!last && !f->text().isEmpty()) focusField(index + 1, false);
         return true;  // never part of a field
     case Qt::Key_Right:
         if (!last && !f->hasSelectedText() && f->cursorPosition() == f->text().size()) {
@@ -178,8 +165,7 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return false;
 }

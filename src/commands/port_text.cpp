@@ -27,8 +27,8 @@ std::uint16_t parsePortText(std::string_view text) {
         if (!overflow) value = value * 10 + digit;
     }
     if (overflow) return negative ? 0 : 0xFFFF;
-    const std::uint64_t bits = negative ? (~static_cast<std::uint64_t>(value) + 1u)
-                                        : static_cast<std::uint64_t>(value);
+    const std::uint64_t bits =
+        negative ? (~static_cast<std::uint64_t>(value) + 1u) : static_cast<std::uint64_t>(value);
     return static_cast<std::uint16_t>(bits & 0xFFFFu);
 }
 

@@ -45,7 +45,9 @@ private:
     };
     std::vector<Slot> slots_;  // size a power of two, at most half full
 
-    DeviceRecord& rowAt(std::size_t row) const { return chunks_[row / kChunkRows][row % kChunkRows]; }
+    DeviceRecord& rowAt(std::size_t row) const {
+        return chunks_[row / kChunkRows][row % kChunkRows];
+    }
     // The slot holding an equal row, or the empty slot where it would go.
     std::size_t findSlot(const DeviceRecord& record, std::uint32_t hash) const;
     void growIndex();

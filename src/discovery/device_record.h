@@ -28,8 +28,17 @@ struct DeviceRecord {
 
 // Columns of the device list, in their fixed index order.
 enum Column : int {
-    ColNo, ColStatus, ColMacAddress, ColIpAddress, ColIpType,
-    ColModel, ColVersion, ColProduct, ColMaxDoor, ColServerIp, ColumnCount
+    ColNo,
+    ColStatus,
+    ColMacAddress,
+    ColIpAddress,
+    ColIpType,
+    ColModel,
+    ColVersion,
+    ColProduct,
+    ColMaxDoor,
+    ColServerIp,
+    ColumnCount
 };
 
 }  // namespace kestrel

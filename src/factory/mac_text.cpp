@@ -36,10 +36,8 @@ std::optional<std::string> normalizeMacText(std::string_view typed) {
 
     const std::size_t hyphen = text.find('-');
     switch (text.size()) {
-    case 0:
-        return std::string{};
-    case 12:
-        return pairsJoined(text, {0, 2, 4, 6, 8, 10});
+    case 0: return std::string{};
+    case 12: return pairsJoined(text, {0, 2, 4, 6, 8, 10});
     case 17:
         if (hyphen == std::string::npos) {
             if (!colonsAt(text, {2, 5, 8, 11, 14})) return std::nullopt;
@@ -50,8 +48,7 @@ std::optional<std::string> normalizeMacText(std::string_view typed) {
     case 22:
         if (hyphen != 4 || !colonsAt(text, {7, 10, 13, 16, 19})) return std::nullopt;
         return pairsJoined(text, {5, 8, 11, 14, 17, 20});
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 

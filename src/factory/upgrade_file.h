@@ -13,9 +13,10 @@ bool isOldFirmware(std::string_view version);
 // Four decimal numbers 0..255 joined by dots, nothing else.
 bool isDottedIPv4(std::string_view text);
 
-// <parent of the program's folder><sep>2.Kestrel Old Version(v5.00-01l Previous)<sep>Kestrel_R2_Update<sep><ip>_KestrelUp.bat
-// `separator` is the platform's ('\\' on Windows, '/' elsewhere); nothing when
-// the program path has no parent folder or `ip` is not a dotted IPv4 address.
+// <parent of the program's folder><sep>2.Kestrel Old Version(v5.00-01l
+// Previous)<sep>Kestrel_R2_Update<sep><ip>_KestrelUp.bat `separator` is the platform's ('\\' on
+// Windows, '/' elsewhere); nothing when the program path has no parent folder or `ip` is not a
+// dotted IPv4 address.
 std::optional<std::string> upgradeBatchPath(std::string_view programPath, std::string_view ip,
                                             char separator);
 // "KestrelUp.bat -kestrel <ip>", no line end.

@@ -10,10 +10,10 @@ namespace kestrel {
 
 // One adapter of the system's table, before the tool's rules are applied.
 struct SystemAdapter {
-    std::string description;  // shown in the selector (POSIX: the interface name)
-    std::string ip_text;      // first IPv4 address, "0.0.0.0" when it has none
+    std::string description;             // shown in the selector (POSIX: the interface name)
+    std::string ip_text;                 // first IPv4 address, "0.0.0.0" when it has none
     std::vector<std::uint8_t> hardware;  // hardware address bytes (the first six are used)
-    std::string if_name;      // interface the socket and capture are tied to
+    std::string if_name;                 // interface the socket and capture are tied to
 };
 
 // A usable adapter: position i of the selector is entry i.

@@ -51,7 +51,8 @@ std::optional<std::string> ByteReader::text(std::size_t offset, std::size_t widt
     if (!has(offset, width)) return std::nullopt;
     const auto* begin = reinterpret_cast<const char*>(bytes_.data() + offset);
     const void* nul = std::memchr(begin, 0, width);
-    const std::size_t len = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin) : width;
+    const std::size_t len =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin) : width;
     return std::string(begin, len);
 }
 

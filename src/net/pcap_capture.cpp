@@ -173,7 +173,8 @@ private:
     }
 
     void loop() {
-        const int rc = pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
+        const int rc =
+            pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
         std::optional<CaptureError> lost;
         if (rc == PCAP_ERROR) {
             // Read while the handle is surely open: stop() closes it only
@@ -181,9 +182,9 @@ private:
             const std::string why = pcap_geterr(handle_);
             std::fprintf(stderr, "capture: %s%s\n", why.c_str(), where_.c_str());
             if (!stopRequested_)
-                lost = CaptureError{CaptureError::Kind::LoopFailed,
-                                    "The capture stopped: " + why + where_ +
-                                        ". Replies are no longer received."};
+                lost = CaptureError{
+                    CaptureError::Kind::LoopFailed,
+                    "The capture stopped: " + why + where_ + ". Replies are no longer received."};
         }
         if (rc < 0 && options_.report_loop_end) {
             std::printf("[%s:%d] Can't pcap_loop\n", "CKestrelInstallerDlg::pcapInit", 531);
@@ -228,7 +229,7 @@ private:
     LoopErrorSink loopErrorSink_;    // for the next start
     LoopErrorSink workerLoopError_;  // the running worker's copy
     std::atomic<bool> stopRequested_{false};
-    std::string where_;              // adapter and device, or file, for messages
+    std::string where_;  // adapter and device, or file, for messages
     std::thread worker_;
     std::atomic<bool> running_{false};
     CaptureStats stats_;

@@ -28,7 +28,7 @@ struct CaptureOptions {
     // and loses replies in a burst; block delivery packs them and bounds the
     // delay by timeout_ms.
     bool immediate = false;
-    std::string save_path;                 // when set, every captured frame is also written there (pcap file)
+    std::string save_path;  // when set, every captured frame is also written there (pcap file)
     // The window reports every broken loop on standard output; a tool whose
     // standard output is data (fendrix-cli) turns the line off.
     bool report_loop_end = true;
@@ -36,9 +36,9 @@ struct CaptureOptions {
 
 // What libpcap counted for the current (or the last stopped) capture.
 struct CaptureStats {
-    std::uint64_t received = 0;      // frames that passed the filter
-    std::uint64_t dropped = 0;       // lost for lack of room in the kernel ring
-    std::uint64_t if_dropped = 0;    // lost by the interface or its driver
+    std::uint64_t received = 0;    // frames that passed the filter
+    std::uint64_t dropped = 0;     // lost for lack of room in the kernel ring
+    std::uint64_t if_dropped = 0;  // lost by the interface or its driver
 };
 
 // A libpcap capture, live or replayed from a file.

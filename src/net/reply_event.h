@@ -8,9 +8,15 @@
 
 namespace kestrel {
 
-struct ScanReplyEvent { DeviceRecord record; };
-struct ResultReplyEvent { std::uint8_t result = 0; };
-struct ApplyReplyEvent { ApplyReply reply; };
+struct ScanReplyEvent {
+    DeviceRecord record;
+};
+struct ResultReplyEvent {
+    std::uint8_t result = 0;
+};
+struct ApplyReplyEvent {
+    ApplyReply reply;
+};
 
 using ReplyEvent = std::variant<ScanReplyEvent, ResultReplyEvent, ApplyReplyEvent>;
 

@@ -16,7 +16,8 @@ bool ReplyQueue::push(ReplyEvent event) {
         std::lock_guard lock(mutex_);
         if (events_.size() >= capacity_) {
             if (dropped_++ == 0)
-                std::fprintf(stderr, "reply queue full (%zu waiting): further replies are dropped\n",
+                std::fprintf(stderr,
+                             "reply queue full (%zu waiting): further replies are dropped\n",
                              events_.size());
             return false;
         }

@@ -4,9 +4,9 @@
 #include "net/platform.h"
 
 #ifdef _WIN32
-#include <winsock2.h>
 #include <iphlpapi.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <vector>
 #else
@@ -84,7 +84,8 @@ public:
                 sockaddr_in in{};
                 std::memcpy(&in, it->ifa_addr, sizeof in);
                 char text[INET_ADDRSTRLEN] = {};
-                if (inet_ntop(AF_INET, &in.sin_addr, text, sizeof text) != nullptr) a->ip_text = text;
+                if (inet_ntop(AF_INET, &in.sin_addr, text, sizeof text) != nullptr)
+                    a->ip_text = text;
             }
 #ifdef __linux__
             if (it->ifa_addr->sa_family == AF_PACKET && a->hardware.empty()) {

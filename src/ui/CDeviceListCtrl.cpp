@@ -10,7 +10,6 @@
 
 namespace fendrix {
 
-
 CDeviceListCtrl::CDeviceListCtrl(QWidget* parent)
     : QTableView(parent), header_(new CDeviceHeaderCtrl(this)) {
     setHorizontalHeader(header_);

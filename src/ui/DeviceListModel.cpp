@@ -10,9 +10,8 @@ struct ColumnInfo {
     int width;
 };
 constexpr ColumnInfo kColumns[kestrel::ColumnCount] = {
-    {"No", 30},         {"Status", 65},   {"MAC Address", 120}, {"IP Address", 120},
-    {"IP Type", 60},    {"Model", 120},   {"Version", 100},     {"Product", 85},
-    {"Max Door", 100},  {"Server IP", 120},
+    {"No", 30},     {"Status", 65},   {"MAC Address", 120}, {"IP Address", 120}, {"IP Type", 60},
+    {"Model", 120}, {"Version", 100}, {"Product", 85},      {"Max Door", 100},   {"Server IP", 120},
 };
 }  // namespace
 
@@ -30,18 +29,14 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return cell(index.row(), static_cast<Column>(index.column()));
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-    default:
-        return {};
+    case Qt::DisplayRole: return cell(index.row(), static_cast<Column>(index.column()));
+    case Qt::TextAlignmentRole: return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    default: return {};
     }
 }
 
 QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= kestrel::ColumnCount)
-        return {};
+    if (orientation != Qt::Horizontal || section < 0 || section >= kestrel::ColumnCount) return {};
     if (role == Qt::DisplayRole) return columnTitle(static_cast<Column>(section));
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     return {};

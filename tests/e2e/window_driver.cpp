@@ -42,8 +42,8 @@
 #include "commands/IpAddressEdit.h"
 #include "discovery/row_texts.h"
 #include "net/platform.h"
-#include "ui/CDeviceListCtrl.h"
 #include "scan_output.h"
+#include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 
 using fendrix::CKestrelInstallerDlg;
@@ -119,15 +119,23 @@ struct DialogForm {
     QString cancel;
 };
 
-const DialogForm kNetworkChangeForm{
-    "CIPSetDialog",
-    CKestrelInstallerDlg::IDC_NETWORK_CHANGE,
-    {{"dhcp", "1013"}, {"static", "1014"}, {"ip", "1015"}, {"mask", "1016"},
-     {"gateway", "1017"}, {"dns1", "1021"}, {"dns2", "1022"}, {"server", "1018"},
-     {"https", "1023"}, {"http", "1024"}, {"https-port", "1025"}, {"user", "1020"},
-     {"password", "1026"}},
-    "1",
-    "2"};
+const DialogForm kNetworkChangeForm{"CIPSetDialog",
+                                    CKestrelInstallerDlg::IDC_NETWORK_CHANGE,
+                                    {{"dhcp", "1013"},
+                                     {"static", "1014"},
+                                     {"ip", "1015"},
+                                     {"mask", "1016"},
+                                     {"gateway", "1017"},
+                                     {"dns1", "1021"},
+                                     {"dns2", "1022"},
+                                     {"server", "1018"},
+                                     {"https", "1023"},
+                                     {"http", "1024"},
+                                     {"https-port", "1025"},
+                                     {"user", "1020"},
+                                     {"password", "1026"}},
+                                    "1",
+                                    "2"};
 
 const DialogForm kFactoryResetForm{"CFactoryReset",
                                    CKestrelInstallerDlg::IDC_FACTORY_RESET,
@@ -191,17 +199,22 @@ public:
         if (verb == "scan") return click(CKestrelInstallerDlg::IDC_SCAN);
         if (verb == "apply") return click(CKestrelInstallerDlg::IDC_APPLY);
         if (verb == "select-adapter")
-            return number(arg, [&](int n) { combo(CKestrelInstallerDlg::IDC_ADAPTER)->setCurrentIndex(n); });
+            return number(
+                arg, [&](int n) { combo(CKestrelInstallerDlg::IDC_ADAPTER)->setCurrentIndex(n); });
         if (verb == "oem")
-            return number(arg, [&](int n) { combo(CKestrelInstallerDlg::IDC_OEM)->setCurrentIndex(n); });
+            return number(arg,
+                          [&](int n) { combo(CKestrelInstallerDlg::IDC_OEM)->setCurrentIndex(n); });
         if (verb == "mac") {
             qobject_cast<QLineEdit*>(window_.control(CKestrelInstallerDlg::IDC_MAC))
                 ->setText(QString::fromStdString(arg));
             return true;
         }
-        if (verb == "click") return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, false); });
-        if (verb == "rclick") return rowCommand(arg, [&](int row) { mouse(row, Qt::RightButton, false); });
-        if (verb == "dblclick") return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, true); });
+        if (verb == "click")
+            return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, false); });
+        if (verb == "rclick")
+            return rowCommand(arg, [&](int row) { mouse(row, Qt::RightButton, false); });
+        if (verb == "dblclick")
+            return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, true); });
         if (verb == "netcfg") return deviceCommand(kNetworkChangeForm, arg);
         if (verb == "reset") return deviceCommand(kFactoryResetForm, arg);
         if (verb == "mark") {
@@ -300,7 +313,8 @@ private:
                 }
             }
             // A value that did not fit cancels: nothing half-set is sent.
-            dialog->findChild<QPushButton*>(fitted && !cancel ? form.confirm : form.cancel)->click();
+            dialog->findChild<QPushButton*>(fitted && !cancel ? form.confirm : form.cancel)
+                ->click();
         });
         poll.start();
         if (!click(form.openButton)) return false;
@@ -342,23 +356,26 @@ private:
         auto text = [&](int id) {
             return qobject_cast<QLabel*>(window_.control(id))->text().toStdString();
         };
-        printJson({{"selection_line", text(CKestrelInstallerDlg::IDC_SELECTION_LINE)},
-                   {"status", text(CKestrelInstallerDlg::IDC_STATUS)},
-                   {"apply_result", text(CKestrelInstallerDlg::IDC_APPLY_RESULT)},
-                   {"apply_mark", text(CKestrelInstallerDlg::IDC_APPLY_MARK)},
-                   {"mac_entry", qobject_cast<QLineEdit*>(window_.control(CKestrelInstallerDlg::IDC_MAC))
-                                     ->text()
-                                     .toStdString()},
-                   {"current_row", window_.currentRow()},
-                   {"factory_mode", window_.factoryMode()}});
+        printJson(
+            {{"selection_line", text(CKestrelInstallerDlg::IDC_SELECTION_LINE)},
+             {"status", text(CKestrelInstallerDlg::IDC_STATUS)},
+             {"apply_result", text(CKestrelInstallerDlg::IDC_APPLY_RESULT)},
+             {"apply_mark", text(CKestrelInstallerDlg::IDC_APPLY_MARK)},
+             {"mac_entry", qobject_cast<QLineEdit*>(window_.control(CKestrelInstallerDlg::IDC_MAC))
+                               ->text()
+                               .toStdString()},
+             {"current_row", window_.currentRow()},
+             {"factory_mode", window_.factoryMode()}});
         return true;
     }
 
     bool adapters() {
         auto list = nlohmann::json::array();
         for (const auto& a : window_.adapters())
-            list.push_back({{"description", a.description}, {"ip_text", a.ip_text},
-                            {"mac_text", a.mac_text}, {"if_name", a.if_name}});
+            list.push_back({{"description", a.description},
+                            {"ip_text", a.ip_text},
+                            {"mac_text", a.mac_text},
+                            {"if_name", a.if_name}});
         printJson(list);
         return true;
     }
@@ -366,8 +383,8 @@ private:
     bool waitRows(const std::string& arg) {
         int rows = 0, ms = 0;
         if (std::sscanf(arg.c_str(), "%d %d", &rows, &ms) != 2) return false;
-        const bool reached = QTest::qWaitFor(
-            [&] { return window_.deviceModel().rowCount() >= rows; }, ms);
+        const bool reached =
+            QTest::qWaitFor([&] { return window_.deviceModel().rowCount() >= rows; }, ms);
         std::printf("ROWS %d%s\n", window_.deviceModel().rowCount(), reached ? "" : " TIMEOUT");
         std::fflush(stdout);
         return true;

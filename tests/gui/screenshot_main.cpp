@@ -49,8 +49,10 @@ void populate(FakeWorld& world) {
 
 bool render(const QStringList& args, const QString& path, bool factory) {
     FakeWorld world;
-    world.adapters.table = {{"Intel(R) Ethernet Connection I219-LM", "192.168.0.10",
-                             {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, "eth0"}};
+    world.adapters.table = {{"Intel(R) Ethernet Connection I219-LM",
+                             "192.168.0.10",
+                             {0x00, 0x11, 0x22, 0x33, 0x44, 0x55},
+                             "eth0"}};
     CKestrelInstallerDlg window(world.seams(), args);
     window.show();
     // After the start-up scan, so that it does not clear the rows again.

@@ -36,7 +36,8 @@ void TestCaptureLoss::lossShowsOneWarningAfterEarlierRows() {
         kestrel::testing::ScanReplySpec sample;
         sample.sender = "00:1a:2b:3c:4d:0" + std::to_string(i);
         sample.ip = "192.168.1." + std::to_string(60 + i);
-        h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(sample)));
+        h.world.capture.push(
+            kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(sample)));
     }
     int rowsWhenShown = -1;
     Qt::HANDLE shownOn = nullptr;

@@ -77,12 +77,18 @@ private slots:
 void TestFactoryPanel::macTexts_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("sent");  // "-" for a rejection
-    QTest::newRow("spaces") << " 00 1a 2b 3c 4d 5e " << "00:1a:2b:3c:4d:5e";
-    QTest::newRow("colons kept as typed") << "00:1A:2B:3C:4D:5E" << "00:1A:2B:3C:4D:5E";
-    QTest::newRow("hyphen at 14") << "00:1A:2B:3C:4D-5E" << "-";
-    QTest::newRow("prefix and colons") << "AB12-00:1A:2B:3C:4D:5E" << "00:1A:2B:3C:4D:5E";
-    QTest::newRow("full stops") << "00.1A.2B.3C.4D.5E" << "-";
-    QTest::newRow("tab kept") << "00:1A:2B:3C:4D:5\t" << "00:1A:2B:3C:4D:5\t";
+    QTest::newRow("spaces") << " 00 1a 2b 3c 4d 5e "
+                            << "00:1a:2b:3c:4d:5e";
+    QTest::newRow("colons kept as typed") << "00:1A:2B:3C:4D:5E"
+                                          << "00:1A:2B:3C:4D:5E";
+    QTest::newRow("hyphen at 14") << "00:1A:2B:3C:4D-5E"
+                                  << "-";
+    QTest::newRow("prefix and colons") << "AB12-00:1A:2B:3C:4D:5E"
+                                       << "00:1A:2B:3C:4D:5E";
+    QTest::newRow("full stops") << "00.1A.2B.3C.4D.5E"
+                                << "-";
+    QTest::newRow("tab kept") << "00:1A:2B:3C:4D:5\t"
+                              << "00:1A:2B:3C:4D:5\t";
     QTest::newRow("outside Latin-1") << QString("00:1A:2B:3C:4D:5") + QChar(0x20AC) << "-";
 }
 
@@ -93,7 +99,8 @@ void TestFactoryPanel::macTexts() {
     h.clickRow(0);
     h.apply(typed);
     if (sent == "-") {
-        QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"Enter your Mac address correctly !"});
+        QCOMPARE(h.world.prompts.texts(),
+                 std::vector<std::string>{"Enter your Mac address correctly !"});
         QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
         QCOMPARE(h.mac()->text(), typed);  // kept for correction
         QVERIFY(h.newSends().empty());
@@ -154,7 +161,8 @@ void TestFactoryPanel::controllerInAnotherSubnetIsReachedByBroadcast() {
 void TestFactoryPanel::applyWithoutARowStillEmptiesTheEntry() {
     PanelHarness h;
     h.apply("001A2B3C4D5E");
-    QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"Please select the equipment and run it."});
+    QCOMPARE(h.world.prompts.texts(),
+             std::vector<std::string>{"Please select the equipment and run it."});
     QCOMPARE(h.mac()->text(), QString());
     QVERIFY(h.newSends().empty());
     // A click below the rows is no row either; nor is a row a scan took away.
@@ -171,7 +179,8 @@ void TestFactoryPanel::enterRunsApplyWhateverHasTheFocus() {
         PanelHarness h;
         h.clickRow(0);
         int expected = 0;
-        for (int id : {Dlg::IDC_MAC, Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_OEM, Dlg::IDC_APPLY}) {
+        for (int id :
+             {Dlg::IDC_MAC, Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_OEM, Dlg::IDC_APPLY}) {
             h.mac()->setText("001A2B3C4D5E");
             QWidget* target = h.control(id);
             target->setFocus();
@@ -221,7 +230,8 @@ void TestFactoryPanel::deviceCommandSends() {
     Harness none(kNormalArgs, std::vector<kestrel::SystemAdapter>{});
     none.world.prompts.shown.clear();
     none.window->sendFactoryReset("00:1a:2b:3c:4d:5e", "192.168.1.50", "a", "b");
-    QCOMPARE(none.world.prompts.texts(), std::vector<std::string>{"Check your network connection !"});
+    QCOMPARE(none.world.prompts.texts(),
+             std::vector<std::string>{"Check your network connection !"});
     QVERIFY(none.world.desktop.exitCodes.empty());
     none.window->sendNetworkChange(v);
     QCOMPARE(none.world.desktop.exitCodes, std::vector<int>{1});

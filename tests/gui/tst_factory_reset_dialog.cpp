@@ -28,11 +28,17 @@ struct Harness {
     CFactoryReset dialog;
 
     Harness()
-        : dialog(record(), [this](const std::string& mac, const std::string& ip, const std::string& user,
-                                  const std::string& password) { sent.push_back({mac, ip, user, password}); }) {}
+        : dialog(record(), [this](const std::string& mac, const std::string& ip,
+                                  const std::string& user, const std::string& password) {
+              sent.push_back({mac, ip, user, password});
+          }) {}
 
-    QLineEdit* edit(const char* id) { return dialog.findChild<QLineEdit*>(QString::fromLatin1(id)); }
-    QPushButton* button(const char* id) { return dialog.findChild<QPushButton*>(QString::fromLatin1(id)); }
+    QLineEdit* edit(const char* id) {
+        return dialog.findChild<QLineEdit*>(QString::fromLatin1(id));
+    }
+    QPushButton* button(const char* id) {
+        return dialog.findChild<QPushButton*>(QString::fromLatin1(id));
+    }
 };
 
 }  // namespace

@@ -9,8 +9,7 @@
 namespace {
 // Types as a user would: each key goes to whichever widget has focus now.
 void typeIntoFocus(const QString& keys) {
-    for (QChar c : keys)
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    for (QChar c : keys) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
 }
 }  // namespace
 
@@ -27,16 +26,26 @@ private slots:
 void TestIpAddressEdit::setAddressAcceptsOnlyFourDottedNumbers_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("text");  // empty: the control stays blank
-    QTest::newRow("plain") << "192.168.0.10" << "192.168.0.10";
-    QTest::newRow("leading zeros") << "010.001.000.009" << "10.1.0.9";
-    QTest::newRow("256") << "192.168.0.256" << "";
-    QTest::newRow("three parts") << "192.168.0" << "";
-    QTest::newRow("empty part") << "1..3.4" << "";
-    QTest::newRow("trailing text") << "1.2.3.4x" << "";
-    QTest::newRow("sign") << "+1.2.3.4" << "";
-    QTest::newRow("blank around") << " 1.2.3.4" << "";
-    QTest::newRow("ipv6") << "fe80::1" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain") << "192.168.0.10"
+                           << "192.168.0.10";
+    QTest::newRow("leading zeros") << "010.001.000.009"
+                                   << "10.1.0.9";
+    QTest::newRow("256") << "192.168.0.256"
+                         << "";
+    QTest::newRow("three parts") << "192.168.0"
+                                 << "";
+    QTest::newRow("empty part") << "1..3.4"
+                                << "";
+    QTest::newRow("trailing text") << "1.2.3.4x"
+                                   << "";
+    QTest::newRow("sign") << "+1.2.3.4"
+                          << "";
+    QTest::newRow("blank around") << " 1.2.3.4"
+                                  << "";
+    QTest::newRow("ipv6") << "fe80::1"
+                          << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestIpAddressEdit::setAddressAcceptsOnlyFourDottedNumbers() {

@@ -44,8 +44,7 @@ struct Harness {
     template <typename W>
     W* get(const char* id) {
         auto* w = dialog.findChild<W*>(QString::fromLatin1(id));
-        if (!w)
-            qFatal("control %s missing", id);
+        if (!w) qFatal("control %s missing", id);
         return w;
     }
     IpAddressEdit* ip(const char* id) { return get<IpAddressEdit>(id); }
@@ -81,8 +80,7 @@ void TestIpSetDialog::dhcpRecordDisablesFiveButStillSendsThem() {
     QCOMPARE(h.edit("1026")->echoMode(), QLineEdit::Password);
     QVERIFY(h.get<QRadioButton>("1013")->isChecked());
     QVERIFY(!h.get<QRadioButton>("1014")->isChecked());
-    for (const char* id : kFiveAddressIds)
-        QVERIFY2(!h.ip(id)->isEnabled(), id);
+    for (const char* id : kFiveAddressIds) QVERIFY2(!h.ip(id)->isEnabled(), id);
     QVERIFY(h.ip("1018")->isEnabled());
     QVERIFY(h.edit("1024")->isEnabled());
 
@@ -101,19 +99,16 @@ void TestIpSetDialog::dhcpRecordDisablesFiveButStillSendsThem() {
 void TestIpSetDialog::staticRecordAndRadioClicks() {
     Harness h(staticRecord());
     QVERIFY(h.get<QRadioButton>("1014")->isChecked());
-    for (const char* id : kFiveAddressIds)
-        QVERIFY2(h.ip(id)->isEnabled(), id);
+    for (const char* id : kFiveAddressIds) QVERIFY2(h.ip(id)->isEnabled(), id);
 
     QTest::mouseClick(h.get<QRadioButton>("1013"), Qt::LeftButton);
     QVERIFY(!h.get<QRadioButton>("1014")->isChecked());
-    for (const char* id : kFiveAddressIds)
-        QVERIFY2(!h.ip(id)->isEnabled(), id);
+    for (const char* id : kFiveAddressIds) QVERIFY2(!h.ip(id)->isEnabled(), id);
     QVERIFY(h.ip("1018")->isEnabled());
 
     QTest::mouseClick(h.get<QRadioButton>("1014"), Qt::LeftButton);
     QVERIFY(!h.get<QRadioButton>("1013")->isChecked());
-    for (const char* id : kFiveAddressIds)
-        QVERIFY2(h.ip(id)->isEnabled(), id);
+    for (const char* id : kFiveAddressIds) QVERIFY2(h.ip(id)->isEnabled(), id);
     h.clickOk();
     QVERIFY(h.sent.at(0).is_static);
 }
@@ -201,8 +196,10 @@ void TestIpSetDialog::sendsExactValuesAddressedByTheKeptRecord() {
     QCOMPARE(v.target_mac, std::string("00:1a:2b:cc:dd:ee"));
     QCOMPARE(v.current_ip, std::string("192.168.0.10"));  // not the new address
     QVERIFY(v.is_static && v.https);
-    const std::vector<std::string> addresses{v.new_ip, v.subnet_mask, v.gateway, v.dns1, v.dns2, v.server_ip};
-    const std::vector<std::string> typed{"10.0.0.5", "255.0.0.0", "10.0.0.1", "1.1.1.1", "0.0.0.0", "10.0.0.9"};
+    const std::vector<std::string> addresses{v.new_ip, v.subnet_mask, v.gateway,
+                                             v.dns1,   v.dns2,        v.server_ip};
+    const std::vector<std::string> typed{"10.0.0.5", "255.0.0.0", "10.0.0.1",
+                                         "1.1.1.1",  "0.0.0.0",   "10.0.0.9"};
     QCOMPARE(addresses, typed);
     QCOMPARE(v.http_port, std::uint16_t{8080});
     QCOMPARE(v.https_port, std::uint16_t{443});
@@ -231,9 +228,9 @@ void TestIpSetDialog::valuesLandAtTheirOffsets() {
     QCOMPARE(r.u8(nc::HttpsEnabled), std::optional<std::uint8_t>(0));
     QCOMPARE(r.u16le(nc::HttpPort), std::optional<std::uint16_t>(70));
     QCOMPARE(r.u16le(nc::HttpsPort), std::optional<std::uint16_t>(0x1BB));
-    QCOMPARE(r.text(nc::UserId, nc::CredentialWidth), std::optional<std::string>("abcdefghijklmnopqrst"));
-    for (std::size_t i = nc::UserId + 20; i < nc::Password; ++i)
-        QCOMPARE(int(bytes[i]), 0);
+    QCOMPARE(r.text(nc::UserId, nc::CredentialWidth),
+             std::optional<std::string>("abcdefghijklmnopqrst"));
+    for (std::size_t i = nc::UserId + 20; i < nc::Password; ++i) QCOMPARE(int(bytes[i]), 0);
 }
 
 void TestIpSetDialog::cancelAndEscapeSendNothing() {

@@ -197,8 +197,8 @@ void TestListInteraction::doubleClickOpensThePlainWebInterface() {
 
 void TestListInteraction::doubleClickIgnoresAddressesThatAreNotDottedIPv4() {
     ListHarness h;
-    const char* hostile[] = {"evil.example", "1.2.3.4/x", "1.2.3.4@evil", "javascript:x",
-                             "256.1.1.1", "1.2.3", ""};
+    const char* hostile[] = {
+        "evil.example", "1.2.3.4/x", "1.2.3.4@evil", "javascript:x", "256.1.1.1", "1.2.3", ""};
     for (const char* ip : hostile) {
         QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
         ScanReplySpec s;
@@ -250,8 +250,8 @@ void TestListInteraction::upgradeBatchFileIsWrittenBesideTheProgramFolder() {
     s.ip = "10.0.0.7";
     s.firmware_version = "5.00.01l";
     h.pushScanReply(s);
-    const QString file = QDir(root.path()).filePath(QString("Tool/") + kUpgradeFolder +
-                                                    "/10.0.0.7_KestrelUp.bat");
+    const QString file =
+        QDir(root.path()).filePath(QString("Tool/") + kUpgradeFolder + "/10.0.0.7_KestrelUp.bat");
     for (int round = 0; round < 2; ++round) {
         h.click(h.rowPoint(0), Qt::RightButton);
         QFile f(file);
@@ -306,7 +306,8 @@ void TestListInteraction::hostileAddressesWriteNothing() {
     h.click(h.rowPoint(0), Qt::RightButton);
     QCOMPARE(probe.menus, 1);
     QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
-    QVERIFY(QString::fromStdString(h.world.prompts.shown[0].text).contains("not a valid IPv4 address"));
+    QVERIFY(
+        QString::fromStdString(h.world.prompts.shown[0].text).contains("not a valid IPv4 address"));
     // Nothing anywhere under the temporary root but the folders made above.
     QStringList files;
     QDirIterator it(root.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);

@@ -69,12 +69,14 @@ void TestMainWindow::factoryModeShowsThePanelInPlaceOfTheButtons() {
         Harness normal(kNormalArgs);
         QVERIFY(normal.control(Dlg::IDC_NETWORK_CHANGE)->isVisible());
         QVERIFY(normal.control(Dlg::IDC_FACTORY_RESET)->isVisible());
-        for (int id : panel) QVERIFY2(!normal.control(id)->isVisible(), qPrintable(QString::number(id)));
+        for (int id : panel)
+            QVERIFY2(!normal.control(id)->isVisible(), qPrintable(QString::number(id)));
     }
     Harness factory(kFactoryArgs);
     QVERIFY(!factory.control(Dlg::IDC_NETWORK_CHANGE)->isVisible());
     QVERIFY(!factory.control(Dlg::IDC_FACTORY_RESET)->isVisible());
-    for (int id : panel) QVERIFY2(factory.control(id)->isVisible(), qPrintable(QString::number(id)));
+    for (int id : panel)
+        QVERIFY2(factory.control(id)->isVisible(), qPrintable(QString::number(id)));
     for (int id : {Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_ADAPTER, Dlg::IDC_SELECTION_LINE,
                    Dlg::IDC_STATUS})
         QVERIFY(factory.control(id)->isVisible());
@@ -82,7 +84,8 @@ void TestMainWindow::factoryModeShowsThePanelInPlaceOfTheButtons() {
     auto* oem = qobject_cast<QComboBox*>(factory.control(Dlg::IDC_OEM));
     QStringList brands;
     for (int i = 0; i < oem->count(); ++i) brands << oem->itemText(i);
-    QCOMPARE(brands, (QStringList{"KESTREL", "MARLO #1", "MARLO #2", "QEL", "RVM", "TALLIS", "ZANT"}));
+    QCOMPARE(brands,
+             (QStringList{"KESTREL", "MARLO #1", "MARLO #2", "QEL", "RVM", "TALLIS", "ZANT"}));
     QCOMPARE(oem->currentIndex(), 0);
 }
 
@@ -90,8 +93,8 @@ void TestMainWindow::columnsTitlesWidthsAndAlignment() {
     Harness h;
     auto* list = h.window->deviceList();
     QAbstractItemModel* model = list->model();
-    const QStringList titles{"No", "Status", "MAC Address", "IP Address", "IP Type",
-                             "Model", "Version", "Product", "Max Door", "Server IP"};
+    const QStringList titles{"No",    "Status",  "MAC Address", "IP Address", "IP Type",
+                             "Model", "Version", "Product",     "Max Door",   "Server IP"};
     const int widths[] = {30, 65, 120, 120, 60, 120, 100, 85, 100, 120};
     QCOMPARE(model->columnCount(), 10);
     for (int c = 0; c < 10; ++c) {
@@ -145,7 +148,8 @@ void TestMainWindow::listLooksAndBehavesAsAReportView() {
     QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
     const QRect cell = list->visualRect(list->model()->index(2, kestrel::ColIpType));
     const QPoint inRow(cell.left() + 3, cell.top() + 3);  // beside the text
-    const QColor highlight = QApplication::palette(list).color(QPalette::Active, QPalette::Highlight);
+    const QColor highlight =
+        QApplication::palette(list).color(QPalette::Active, QPalette::Highlight);
     auto pixel = [&] { return list->viewport()->grab().toImage().pixelColor(inRow); };
     list->setFocus();
     QTRY_VERIFY(list->hasFocus());
@@ -243,7 +247,8 @@ void TestMainWindow::aboutBoxFromTheTopArea() {
             aboutName = about->text();
         QApplication::activeModalWidget()->close();
     });
-    QContextMenuEvent top(QContextMenuEvent::Mouse, QPoint(5, 5), h.window->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent top(QContextMenuEvent::Mouse, QPoint(5, 5),
+                          h.window->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(h.window.get(), &top);
     QCOMPARE(offered, QStringList{"Fendrix Information(&A)..."});
     QVERIFY(aboutName.startsWith("Fendrix"));
@@ -251,7 +256,8 @@ void TestMainWindow::aboutBoxFromTheTopArea() {
     // The device list keeps its own right click.
     offered.clear();
     QWidget* viewport = h.window->deviceList()->viewport();
-    QContextMenuEvent onList(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent onList(QContextMenuEvent::Mouse, QPoint(5, 5),
+                             viewport->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(viewport, &onList);
     QVERIFY(offered.isEmpty());
     Q_UNUSED(listMenu);

@@ -104,8 +104,9 @@ void TestScanFlow::scanReplyBecomesARowWithItsRecord() {
     h.pushScanReply(s);
     const DeviceListModel& m = h.window->deviceModel();
     QCOMPARE(m.rowCount(), 1);
-    const QStringList expected{"  1", "OK", "00:1A:2B:3C:4D:5E", "192.168.1.77", "Static",
-                               "Meridian Plus", "5.00.01l", "Mini PC", "  4", "192.168.1.2"};
+    const QStringList expected{
+        "  1",           "OK",       "00:1A:2B:3C:4D:5E", "192.168.1.77", "Static",
+        "Meridian Plus", "5.00.01l", "Mini PC",           "  4",          "192.168.1.2"};
     for (int c = 0; c < kestrel::ColumnCount; ++c)
         QCOMPARE(m.cell(0, static_cast<kestrel::Column>(c)), expected[c]);
     const kestrel::DeviceRecord& r = m.record(0);
@@ -162,8 +163,7 @@ void TestScanFlow::repliesFromTheWorkerThreadKeepTheirOrder() {
     QTRY_COMPARE(h.window->deviceModel().rowCount(), kCount);
     const DeviceListModel& m = h.window->deviceModel();
     for (int i = 0; i < kCount; ++i) {
-        QCOMPARE(m.cell(i, kestrel::ColIpAddress),
-                 QString("10.1.%1.%2").arg(i / 256).arg(i % 256));
+        QCOMPARE(m.cell(i, kestrel::ColIpAddress), QString("10.1.%1.%2").arg(i / 256).arg(i % 256));
         QCOMPARE(m.cell(i, kestrel::ColNo), QString("  %1").arg(i + 1));
     }
 }
@@ -215,7 +215,9 @@ void TestScanFlow::resultReplyShowsItsMessageAndRescans() {
     auto datagram = kestrel::testing::resultReplyDatagram(static_cast<std::uint8_t>(result));
     datagram[0] = 'X';
     int rowsWhileOpen = -1;
-    h.world.prompts.whileOpen = [&](const Prompt&) { rowsWhileOpen = h.window->deviceModel().rowCount(); };
+    h.world.prompts.whileOpen = [&](const Prompt&) {
+        rowsWhileOpen = h.window->deviceModel().rowCount();
+    };
     h.pushDatagram(datagram);
     if (message.isEmpty()) {
         QVERIFY(h.world.prompts.shown.empty());
@@ -362,7 +364,8 @@ void TestScanFlow::captureErrorShowsOneBoxAndWindowStaysUsable() {
 void TestScanFlow::captureListFailureAndRefusedBindEndTheProcess() {
     {
         FakeWorld world;
-        world.capture.startError = kestrel::CaptureError{kestrel::CaptureError::Kind::ListFailed, "x"};
+        world.capture.startError =
+            kestrel::CaptureError{kestrel::CaptureError::Kind::ListFailed, "x"};
         Dlg window(world.seams(), kNormalArgs);
         QCOMPARE(world.desktop.exitCodes, std::vector<int>{1});
         QVERIFY(world.prompts.shown.empty());

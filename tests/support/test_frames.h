@@ -106,7 +106,8 @@ inline Bytes scanReplyPayload(const ScanReplySpec& s = {}) {
 }
 
 // A 93-byte result reply (code 18); `result` at datagram byte 92.
-inline Bytes resultReplyDatagram(std::uint8_t result, std::string_view sender = "00:1a:2b:3c:4d:5e") {
+inline Bytes resultReplyDatagram(std::uint8_t result,
+                                 std::string_view sender = "00:1a:2b:3c:4d:5e") {
     Bytes d = replyDatagram(18, 41, sender);
     d[92] = result;
     return d;
@@ -129,8 +130,8 @@ inline Bytes applyReplyDatagram(std::string_view replyText, std::uint8_t result,
 // header checksum is correct; the UDP checksum is 0 (none).
 inline Bytes udpFrame(const Bytes& datagram, std::uint16_t dstPort = 8911,
                       std::string_view srcIp = "192.168.1.50",
-                      std::string_view dstIp = "255.255.255.255",
-                      std::size_t ipOptionBytes = 0, std::uint16_t srcPort = 8901) {
+                      std::string_view dstIp = "255.255.255.255", std::size_t ipOptionBytes = 0,
+                      std::uint16_t srcPort = 8901) {
     const std::size_t optWords = (ipOptionBytes + 3) / 4;
     const std::size_t ipLen = 20 + optWords * 4;
     const std::size_t udpAt = 14 + ipLen;

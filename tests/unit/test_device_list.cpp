@@ -56,10 +56,13 @@ TEST(DeviceList, ClearEmptiesRowsAndIndex) {
 TEST(DeviceList, ManyRowsKeepInsertionOrderAndFindEveryDuplicate) {
     DeviceList list;
     constexpr int n = 5000;
-    for (int i = 0; i < n; ++i) ASSERT_TRUE(list.add(row("m" + std::to_string(i), "10.0.0." + std::to_string(i % 256))));
-    for (int i = 0; i < n; ++i) ASSERT_FALSE(list.add(row("M" + std::to_string(i), "10.0.0." + std::to_string(i % 256))));
+    for (int i = 0; i < n; ++i)
+        ASSERT_TRUE(list.add(row("m" + std::to_string(i), "10.0.0." + std::to_string(i % 256))));
+    for (int i = 0; i < n; ++i)
+        ASSERT_FALSE(list.add(row("M" + std::to_string(i), "10.0.0." + std::to_string(i % 256))));
     ASSERT_EQ(list.size(), static_cast<std::size_t>(n));
-    for (int i = 0; i < n; i += 997) EXPECT_EQ(list.at(static_cast<std::size_t>(i)).mac, "m" + std::to_string(i));
+    for (int i = 0; i < n; i += 997)
+        EXPECT_EQ(list.at(static_cast<std::size_t>(i)).mac, "m" + std::to_string(i));
 }
 
 TEST(DeviceList, EarlierRowsStayInPlaceAsRowsAreAddedAndPastTheEndThrows) {

@@ -49,7 +49,8 @@ TEST(FrameHandler, ResultAndApplyReplies) {
     EXPECT_EQ(std::get<ResultReplyEvent>(*result).result, 6);
 
     for (std::uint8_t code : std::initializer_list<std::uint8_t>{19, 20, 21}) {
-        const auto ev = handle(t::udpFrame(t::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 2, 2, code)));
+        const auto ev =
+            handle(t::udpFrame(t::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 2, 2, code)));
         ASSERT_TRUE(ev) << int(code);
         ASSERT_TRUE(std::holds_alternative<ApplyReplyEvent>(*ev));
         EXPECT_EQ(std::get<ApplyReplyEvent>(*ev).reply, (ApplyReply{"00:1a:2b:3c:4d:5e", 2, 2, 2}));
@@ -66,8 +67,10 @@ TEST(FrameHandler, CodesOutsideTheReplyTableAreIgnored) {
 TEST(FrameHandler, ReplyHeaderIsNotValidated) {
     auto d = t::resultReplyDatagram(0);
     for (std::size_t i = 0; i < 7; ++i) d[i] = 'x';  // magic
-    d[7] = 9;  d[8] = 9;                              // version
-    d[10] = 0xFF; d[11] = 0x7F;                       // header_length: payload stays at 52
+    d[7] = 9;
+    d[8] = 9;  // version
+    d[10] = 0xFF;
+    d[11] = 0x7F;  // header_length: payload stays at 52
     const auto ev = handle(t::udpFrame(d));
     ASSERT_TRUE(ev);
     EXPECT_EQ(std::get<ResultReplyEvent>(*ev).result, 0);
@@ -87,7 +90,8 @@ TEST(FrameHandler, OnlyUdpToTheReplyPortOverIpv4) {
     auto tcp = t::udpFrame(d);
     tcp[14 + 9] = 6;
     EXPECT_FALSE(handle(tcp));
-    for (std::uint16_t type : std::initializer_list<std::uint16_t>{0x86DD, 0x0806, 0x8100, 0x0000}) {
+    for (std::uint16_t type :
+         std::initializer_list<std::uint16_t>{0x86DD, 0x0806, 0x8100, 0x0000}) {
         auto f = t::udpFrame(d);
         f[12] = static_cast<std::uint8_t>(type >> 8);
         f[13] = static_cast<std::uint8_t>(type & 0xFF);

@@ -42,7 +42,9 @@ TEST(NetworkChangeRequest, ExactBytes) {
     const auto got = buildNetworkChangeRequest(adapter(), values());
     std::array<std::uint8_t, 318> want{};
     put(want, 0, "kestrel");
-    want[7] = 1; want[9] = 2; want[10] = 52;
+    want[7] = 1;
+    want[9] = 2;
+    want[10] = 52;
     put(want, 12, "aa:bb:cc:dd:ee:01");
     put(want, 32, "00:1a:2b:3c:4d:5e");  // target lower-cased
     put(want, 52, "192.168.0.2");
@@ -54,8 +56,10 @@ TEST(NetworkChangeRequest, ExactBytes) {
     put(want, 153, "8.8.8.8");
     put(want, 173, "0.0.0.0");
     want[193] = 0;  // https off, its port still sent
-    want[194] = 0x90; want[195] = 0x1F;
-    want[196] = 0xBB; want[197] = 0x01;
+    want[194] = 0x90;
+    want[195] = 0x1F;
+    want[196] = 0xBB;
+    want[197] = 0x01;
     put(want, 198, "10.0.0.100");
     put(want, 218, "admin");
     put(want, 268, "secret");

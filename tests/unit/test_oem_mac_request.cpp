@@ -24,7 +24,9 @@ TEST(OemMacRequest, ZantWithNewMacExactBytes) {
                                         "0a:0b:0c:0d:0e:0f");
     std::array<std::uint8_t, 162> want{};
     put(want, 0, "kestrel");
-    want[7] = 1; want[9] = 5; want[10] = 52;
+    want[7] = 1;
+    want[9] = 5;
+    want[10] = 52;
     put(want, 12, "aa:bb:cc:dd:ee:03");
     put(want, 32, "00:1a:2b:3c:4d:5e");
     put(want, 72, "192.168.0.10");
@@ -49,16 +51,16 @@ TEST(OemMacRequest, TallisSendsItsCodeLikeTheOthers) {
 
 TEST(OemMacRequest, NoBrandWritesNeitherCodeNorMac) {
     for (int index : {0, -1, 8, 100}) {
-        const auto b = buildOemMacRequest("aa:bb:cc:dd:ee:03", "00:1a:2b:3c:4d:5e", "10.0.0.7", index,
-                                          "00:11:22:33:44:55");
+        const auto b = buildOemMacRequest("aa:bb:cc:dd:ee:03", "00:1a:2b:3c:4d:5e", "10.0.0.7",
+                                          index, "00:11:22:33:44:55");
         EXPECT_EQ(std::string(b.begin() + 72, b.begin() + 80), "10.0.0.7") << index;
         EXPECT_TRUE(zeros(b, 92, 162)) << index;
     }
 }
 
 TEST(OemMacRequest, LongTextsStayInTheirFields) {
-    const auto b = buildOemMacRequest("aa:bb:cc:dd:ee:03", "00:1a:2b:3c:4d:5e", std::string(30, '7'), 1,
-                                      std::string(40, 'm'));
+    const auto b = buildOemMacRequest("aa:bb:cc:dd:ee:03", "00:1a:2b:3c:4d:5e",
+                                      std::string(30, '7'), 1, std::string(40, 'm'));
     EXPECT_EQ(std::count(b.begin() + 72, b.begin() + 92, '7'), 20);
     EXPECT_EQ(std::string(b.begin() + 92, b.begin() + 99), "KESTREL");
     EXPECT_TRUE(zeros(b, 99, 142));

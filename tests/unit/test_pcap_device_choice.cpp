@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <string>

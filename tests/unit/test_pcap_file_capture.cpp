@@ -64,12 +64,13 @@ TEST(PcapFileCapture, ReplaysOnlyReplyPortFramesInOrderThroughTheHandler) {
     kt::ScanReplySpec first, second;
     second.sender = "00:1a:2b:3c:4d:5f";
     second.ip = "169.254.3.4";
-    const auto path = writePcap("fendrix-replay-order.pcap",
-                                {whole(kt::udpFrame(kt::scanReplyPayload(first))),
-                                 whole(kt::udpFrame(kt::scanReplyPayload(first), 8901)),  // filtered
-                                 whole(kt::udpFrame(kt::resultReplyDatagram(6))),
-                                 whole(kt::udpFrame(kt::scanReplyPayload(second), 8911, "169.254.3.4",
-                                                    "192.168.0.10", 4))});
+    const auto path =
+        writePcap("fendrix-replay-order.pcap",
+                  {whole(kt::udpFrame(kt::scanReplyPayload(first))),
+                   whole(kt::udpFrame(kt::scanReplyPayload(first), 8901)),  // filtered
+                   whole(kt::udpFrame(kt::resultReplyDatagram(6))),
+                   whole(kt::udpFrame(kt::scanReplyPayload(second), 8911, "169.254.3.4",
+                                      "192.168.0.10", 4))});
     ::testing::internal::CaptureStdout();
     const auto frames = replay(path);
     // The end of a file is not a broken loop: no "Can't pcap_loop" line.

@@ -32,7 +32,8 @@ std::vector<std::vector<std::uint8_t>> framesOf(const std::string& path) {
     if (file == nullptr) return frames;
     pcap_pkthdr* header = nullptr;
     const u_char* bytes = nullptr;
-    while (pcap_next_ex(file, &header, &bytes) == 1) frames.emplace_back(bytes, bytes + header->caplen);
+    while (pcap_next_ex(file, &header, &bytes) == 1)
+        frames.emplace_back(bytes, bytes + header->caplen);
     pcap_close(file);
     return frames;
 }

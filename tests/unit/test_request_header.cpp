@@ -14,9 +14,11 @@ TEST(RequestHeader, ScanRequestIsExactly52Bytes) {
     std::array<std::uint8_t, 52> expected{};
     const std::string front = "kestrel";
     std::copy(front.begin(), front.end(), expected.begin());
-    expected[7] = 0x01; expected[8] = 0x00;   // version 1, little-endian
-    expected[9] = 0x01;                        // command
-    expected[10] = 0x34; expected[11] = 0x00;  // header length 52, little-endian
+    expected[7] = 0x01;
+    expected[8] = 0x00;  // version 1, little-endian
+    expected[9] = 0x01;  // command
+    expected[10] = 0x34;
+    expected[11] = 0x00;  // header length 52, little-endian
     const std::string mac = "00:1a:2b:3c:4d:5e";
     std::copy(mac.begin(), mac.end(), expected.begin() + 12);
     EXPECT_EQ(req, expected);  // 3 zeros end the sender, 20 form the empty target
@@ -51,8 +53,10 @@ TEST(Protocol, LengthsOfEveryCode) {
     EXPECT_EQ(datagramLength(cmd::OemMac), 162u);
     EXPECT_EQ(datagramLength(17), 216u);
     EXPECT_EQ(datagramLength(18), 93u);
-    for (std::uint8_t c : std::initializer_list<std::uint8_t>{19, 20, 21}) EXPECT_EQ(datagramLength(c), 115u);
-    for (std::uint8_t c : std::initializer_list<std::uint8_t>{0, 4, 6, 16, 22, 255}) EXPECT_FALSE(datagramLength(c).has_value());
+    for (std::uint8_t c : std::initializer_list<std::uint8_t>{19, 20, 21})
+        EXPECT_EQ(datagramLength(c), 115u);
+    for (std::uint8_t c : std::initializer_list<std::uint8_t>{0, 4, 6, 16, 22, 255})
+        EXPECT_FALSE(datagramLength(c).has_value());
     EXPECT_FALSE(replyPayloadLength(cmd::Scan).has_value());
 }
 
@@ -61,7 +65,8 @@ TEST(ResultReply, MessagesAsTheyStand) {
     EXPECT_EQ(resultMessage(1), "Sucess and System Reboot");
     EXPECT_EQ(resultMessage(5), "The UserID or Password you typed do not match.");
     EXPECT_EQ(resultMessage(6), "Network Change not Use");
-    for (std::uint8_t r : std::initializer_list<std::uint8_t>{2, 3, 4, 7, 255}) EXPECT_FALSE(resultMessage(r).has_value());
+    for (std::uint8_t r : std::initializer_list<std::uint8_t>{2, 3, 4, 7, 255})
+        EXPECT_FALSE(resultMessage(r).has_value());
     std::array<std::uint8_t, 41> payload{};
     payload[40] = 6;
     EXPECT_EQ(decodeResultReply(payload), 6);

@@ -7,8 +7,8 @@
 #include "test_frames.h"
 
 using namespace kestrel;
-using kestrel::testing::ScanReplySpec;
 using kestrel::testing::scanReplyPayload;
+using kestrel::testing::ScanReplySpec;
 
 namespace {
 
@@ -122,13 +122,16 @@ TEST(RowTexts, CellsOfOneRow) {
 
 TEST(RowTexts, ProductAndEditionTables) {
     const std::pair<std::uint16_t, const char*> products[] = {
-        {0, "MINI"}, {1, "1 Door"}, {2, "2 Door"}, {3, "3 Door"}, {4, "4 Door"},
-        {5, "Unknown"}, {99, "Unknown"}, {100, "Mini PC"}, {200, "Rack Mount"},
-        {300, "Virtual Machine"}, {301, "Unknown"}, {65535, "Unknown"}};
+        {0, "MINI"},         {1, "1 Door"},
+        {2, "2 Door"},       {3, "3 Door"},
+        {4, "4 Door"},       {5, "Unknown"},
+        {99, "Unknown"},     {100, "Mini PC"},
+        {200, "Rack Mount"}, {300, "Virtual Machine"},
+        {301, "Unknown"},    {65535, "Unknown"}};
     for (auto [code, text] : products) EXPECT_EQ(productName(code), text) << code;
     const std::pair<std::uint16_t, const char*> editions[] = {
-        {0, "Unknown"}, {1, "Keystone"}, {2, "Summit"}, {3, "Meridian"}, {4, "Unknown"},
-        {5, "Satellite"}, {6, "Unknown"}, {7, "Ascent"}, {8, "Unknown"}, {10, "Unknown"},
+        {0, "Unknown"},        {1, "Keystone"}, {2, "Summit"},     {3, "Meridian"}, {4, "Unknown"},
+        {5, "Satellite"},      {6, "Unknown"},  {7, "Ascent"},     {8, "Unknown"},  {10, "Unknown"},
         {11, "Meridian Plus"}, {12, "Unknown"}, {65535, "Unknown"}};
     for (auto [code, text] : editions) EXPECT_EQ(editionName(code), text) << code;
 }

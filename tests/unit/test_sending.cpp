@@ -38,7 +38,7 @@ AdapterEntry adapterAt(std::string ip) { return {"eth0", ip, "00:1a:2b:3c:4d:5e"
 TEST(Subnet, FirstThreeNumbersDecide) {
     EXPECT_TRUE(isSameSubnet("192.168.0.10", "192.168.0.200"));
     EXPECT_FALSE(isSameSubnet("192.168.0.10", "192.168.1.10"));
-    EXPECT_TRUE(isSameSubnet("10.0.0.5", "10.0.0"));            // fourth number not needed
+    EXPECT_TRUE(isSameSubnet("10.0.0.5", "10.0.0"));             // fourth number not needed
     EXPECT_TRUE(isSameSubnet("192.168.000.1", "192.168.0.77"));  // numbers, not texts
     EXPECT_TRUE(isSameSubnet("192.168.0.1x", "192.168.0.9"));    // anything after is ignored
 }
@@ -55,7 +55,7 @@ TEST(Subnet, TextsWithoutThreeDottedNumbersAreNeverTheSame) {
 
 TEST(Broadcast, FirstThreeFieldsAsTextAnd255) {
     EXPECT_EQ(broadcastAddress("192.168.10.25"), "192.168.10.255");
-    EXPECT_EQ(broadcastAddress("10.0.0.5"), "10.0.0.255");  // mask never consulted
+    EXPECT_EQ(broadcastAddress("10.0.0.5"), "10.0.0.255");    // mask never consulted
     EXPECT_EQ(broadcastAddress("010.0.0.5"), "010.0.0.255");  // fields kept as text
     EXPECT_EQ(broadcastAddress("192.168.10"), "192.168.10.255");
     EXPECT_EQ(broadcastAddress("192.168"), std::nullopt);
@@ -84,7 +84,8 @@ TEST(Sending, ControllerInTheSubnetIsUnicastOtherwiseBroadcast) {
     sendToController(socket, adapter, bytes, "192.168.000.077");
     ASSERT_EQ(socket.sent.size(), 5u);
     EXPECT_EQ(socket.sent[0].ip, "192.168.0.77");
-    for (std::size_t i = 1; i < socket.sent.size(); ++i) EXPECT_EQ(socket.sent[i].ip, "192.168.0.255");
+    for (std::size_t i = 1; i < socket.sent.size(); ++i)
+        EXPECT_EQ(socket.sent[i].ip, "192.168.0.255");
     for (const auto& s : socket.sent) {
         EXPECT_EQ(s.port, 8901);
         EXPECT_EQ(s.bytes.size(), 318u);
@@ -106,6 +107,7 @@ TEST(Sending, ShortOrFailedUnicastIsReportedOnStandardOutput) {
 
 TEST(Sending, BroadcastFromAnAdapterWithoutThreeFieldsSendsNothing) {
     RecordingSocket socket;
-    EXPECT_EQ(sendBroadcast(socket, adapterAt("garbage"), buildScanRequest("x")), SendOutcome::Failed);
+    EXPECT_EQ(sendBroadcast(socket, adapterAt("garbage"), buildScanRequest("x")),
+              SendOutcome::Failed);
     EXPECT_TRUE(socket.sent.empty());
 }

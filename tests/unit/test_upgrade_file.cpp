@@ -21,20 +21,24 @@ TEST(UpgradeFile, OldFirmwareBySignedCharacterSum) {
 }
 
 TEST(UpgradeFile, DottedIpv4IsStrict) {
-    for (const char* ok : {"10.0.0.7", "192.168.0.10", "0.0.0.0", "255.255.255.255", "01.2.3.4", "001.002.003.004"})
+    for (const char* ok :
+         {"10.0.0.7", "192.168.0.10", "0.0.0.0", "255.255.255.255", "01.2.3.4", "001.002.003.004"})
         EXPECT_TRUE(isDottedIPv4(ok)) << ok;
-    for (const char* bad : {"", "..\\..\\x", "1.2.3.4 & del", "1.2.3.4\\..\\x", "256.1.1.1", "1.2.3.256",
-                            "1.2.3", "1.2.3.4.5", "1.2.3.", ".1.2.3", "1..2.3", "0001.2.3.4", "1.2.3.4 ",
-                            " 1.2.3.4", "+1.2.3.4", "-1.2.3.4", "1.2.3.4/24", "a.b.c.d", "11111111111111111111"})
+    for (const char* bad :
+         {"", "..\\..\\x", "1.2.3.4 & del", "1.2.3.4\\..\\x", "256.1.1.1", "1.2.3.256", "1.2.3",
+          "1.2.3.4.5", "1.2.3.", ".1.2.3", "1..2.3", "0001.2.3.4", "1.2.3.4 ", " 1.2.3.4",
+          "+1.2.3.4", "-1.2.3.4", "1.2.3.4/24", "a.b.c.d", "11111111111111111111"})
         EXPECT_FALSE(isDottedIPv4(bad)) << bad;
     EXPECT_FALSE(isDottedIPv4(std::string_view("1.2.3.4\0x", 9)));
 }
 
 TEST(UpgradeFile, BatchPathBesideTheProgramFolder) {
     EXPECT_EQ(upgradeBatchPath("/opt/Setup/Tool/fendrix", "10.0.0.7", '/'),
-              "/opt/Setup/2.Kestrel Old Version(v5.00-01l Previous)/Kestrel_R2_Update/10.0.0.7_KestrelUp.bat");
+              "/opt/Setup/2.Kestrel Old Version(v5.00-01l "
+              "Previous)/Kestrel_R2_Update/10.0.0.7_KestrelUp.bat");
     EXPECT_EQ(upgradeBatchPath("D:\\Setup\\Tool\\Fendrix.exe", "10.0.0.7", '\\'),
-              "D:\\Setup\\2.Kestrel Old Version(v5.00-01l Previous)\\Kestrel_R2_Update\\10.0.0.7_KestrelUp.bat");
+              "D:\\Setup\\2.Kestrel Old Version(v5.00-01l "
+              "Previous)\\Kestrel_R2_Update\\10.0.0.7_KestrelUp.bat");
     EXPECT_EQ(upgradeBatchPath("/opt/fendrix", "1.2.3.4", '/'),
               "/2.Kestrel Old Version(v5.00-01l Previous)/Kestrel_R2_Update/1.2.3.4_KestrelUp.bat");
     // No parent folder.
@@ -43,9 +47,9 @@ TEST(UpgradeFile, BatchPathBesideTheProgramFolder) {
     EXPECT_FALSE(upgradeBatchPath("C:\\Fendrix.exe", "1.2.3.4", '\\'));
     // An IP text from the wire that is not an address never becomes a path.
     const std::string twentyDigits(20, '1');
-    for (std::string_view hostile : {std::string_view("..\\..\\x"), std::string_view("../../x"),
-                                     std::string_view("1.2.3.4 & del"), std::string_view(""),
-                                     std::string_view(twentyDigits)})
+    for (std::string_view hostile :
+         {std::string_view("..\\..\\x"), std::string_view("../../x"),
+          std::string_view("1.2.3.4 & del"), std::string_view(""), std::string_view(twentyDigits)})
         EXPECT_FALSE(upgradeBatchPath("D:\\Setup\\Tool\\Fendrix.exe", hostile, '\\')) << hostile;
 }
 

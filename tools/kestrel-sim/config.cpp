@@ -37,7 +37,8 @@ std::string text(const json& o, const char* key, const std::string& fallback) {
 
 bool flag(const json& o, const char* key) {
     if (!o.contains(key)) return false;
-    if (!o.at(key).is_boolean()) throw ConfigError(std::string("\"") + key + "\" must be true or false");
+    if (!o.at(key).is_boolean())
+        throw ConfigError(std::string("\"") + key + "\" must be true or false");
     return o.at(key).get<bool>();
 }
 
@@ -67,7 +68,8 @@ NetSettings read_net(const json& o, const NetSettings& base) {
 }
 
 ControllerConfig read_controller(const json& o, std::size_t index) {
-    if (!o.is_object()) throw ConfigError("controller " + std::to_string(index) + " is not an object");
+    if (!o.is_object())
+        throw ConfigError("controller " + std::to_string(index) + " is not an object");
     ControllerConfig c;
     NetSettings base;
     base.ip = "192.168.0." + std::to_string(100 + index % 150);
@@ -75,13 +77,16 @@ ControllerConfig read_controller(const json& o, std::size_t index) {
     base.gateway = "192.168.0.1";
     c.identity.mac = text(o, "mac", "");
     if (!parse_mac(c.identity.mac))
-        throw ConfigError("controller " + std::to_string(index) + ": \"mac\" must look like 00:1a:2b:3c:4d:5e");
+        throw ConfigError("controller " + std::to_string(index) +
+                          ": \"mac\" must look like 00:1a:2b:3c:4d:5e");
     c.net = read_net(o, base);
     if (!parse_ipv4(c.net.ip))
-        throw ConfigError("controller " + std::to_string(index) + ": \"ip\" must be a dotted IPv4 address");
+        throw ConfigError("controller " + std::to_string(index) +
+                          ": \"ip\" must be a dotted IPv4 address");
     c.defaults = o.contains("defaults") ? read_net(o.at("defaults"), c.net) : c.net;
     if (!parse_ipv4(c.defaults.ip))
-        throw ConfigError("controller " + std::to_string(index) + ": default \"ip\" must be a dotted IPv4 address");
+        throw ConfigError("controller " + std::to_string(index) +
+                          ": default \"ip\" must be a dotted IPv4 address");
     c.identity.hardware_model = number<std::uint16_t>(o, "hardware_model", 2);
     c.identity.edition = number<std::uint16_t>(o, "edition", 1);
     c.identity.max_door = number<std::uint16_t>(o, "max_door", 2);
@@ -95,7 +100,8 @@ ControllerConfig read_controller(const json& o, std::size_t index) {
     c.apply_fails = flag(o, "apply_fails");
     c.apply_reply_code = number<std::uint8_t>(o, "apply_reply_code", 19);
     if (c.apply_reply_code < 19 || c.apply_reply_code > 21)
-        throw ConfigError("controller " + std::to_string(index) + ": \"apply_reply_code\" must be 19, 20 or 21");
+        throw ConfigError("controller " + std::to_string(index) +
+                          ": \"apply_reply_code\" must be 19, 20 or 21");
     return c;
 }
 
@@ -144,8 +150,9 @@ std::vector<ControllerConfig> generate_controllers(std::size_t count, std::uint3
         // The MAC carries the index, so MACs stay distinct whatever the seed.
         const auto n = static_cast<std::uint32_t>(i);
         char mac[18];
-        std::snprintf(mac, sizeof mac, "00:1a:%02x:%02x:%02x:%02x", static_cast<unsigned>(rng() & 0xFF),
-                      (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
+        std::snprintf(mac, sizeof mac, "00:1a:%02x:%02x:%02x:%02x",
+                      static_cast<unsigned>(rng() & 0xFF), (n >> 16) & 0xFF, (n >> 8) & 0xFF,
+                      n & 0xFF);
         c.identity.mac = (i % 4 == 3) ? [](std::string s) {
             for (auto& ch : s)
                 if (ch >= 'a' && ch <= 'f') ch = static_cast<char>(ch - 'a' + 'A');
@@ -157,19 +164,21 @@ std::vector<ControllerConfig> generate_controllers(std::size_t count, std::uint3
             if (i / 3 < 200) {
                 c.net.ip = "192.168.0." + std::to_string(20 + i / 3);
             } else {
-                c.net.ip = "172.16." + std::to_string((i / 250) % 250) + "." + std::to_string(1 + i % 250);
+                c.net.ip =
+                    "172.16." + std::to_string((i / 250) % 250) + "." + std::to_string(1 + i % 250);
             }
             c.net.subnet_mask = "255.255.255.0";
             c.net.gateway = "192.168.0.1";
             break;
         case 1:  // link-local: a controller that found no DHCP server
-            c.net.ip = "169.254." + std::to_string(1 + (n / 250) % 250) + "." + std::to_string(1 + n % 250);
+            c.net.ip = "169.254." + std::to_string(1 + (n / 250) % 250) + "." +
+                       std::to_string(1 + n % 250);
             c.net.subnet_mask = "255.255.0.0";
             c.net.gateway = "";
             break;
         default:
-            c.net.ip = "10." + std::to_string((n >> 16) & 0xFF) + "." + std::to_string((n >> 8) & 0xFF) + "." +
-                       std::to_string(1 + (n & 0xFF) % 254);
+            c.net.ip = "10." + std::to_string((n >> 16) & 0xFF) + "." +
+                       std::to_string((n >> 8) & 0xFF) + "." + std::to_string(1 + (n & 0xFF) % 254);
             c.net.subnet_mask = "255.0.0.0";
             c.net.gateway = "10.0.0.1";
             break;
@@ -185,7 +194,8 @@ std::vector<ControllerConfig> generate_controllers(std::size_t count, std::uint3
         c.identity.hardware_model = models[i % std::size(models)];
         c.identity.edition = editions[(i / 2) % std::size(editions)];
         c.identity.max_door = static_cast<std::uint16_t>(1 + r % 4);
-        c.identity.firmware_version = (i % 5 == 4) ? "V1.2.34567" : "V3.1." + std::to_string(r % 100);
+        c.identity.firmware_version =
+            (i % 5 == 4) ? "V1.2.34567" : "V3.1." + std::to_string(r % 100);
         c.identity.status = statuses[(r >> 10) % std::size(statuses)];
         out.push_back(std::move(c));
     }
@@ -199,11 +209,11 @@ std::vector<ControllerConfig> burst_controllers(std::size_t count) {
         const auto n = static_cast<std::uint32_t>(i);
         ControllerConfig c;
         char mac[18];
-        std::snprintf(mac, sizeof mac, "02:b5:%02x:%02x:%02x:%02x", (n >> 24) & 0xFF, (n >> 16) & 0xFF,
-                      (n >> 8) & 0xFF, n & 0xFF);
+        std::snprintf(mac, sizeof mac, "02:b5:%02x:%02x:%02x:%02x", (n >> 24) & 0xFF,
+                      (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
         c.identity.mac = mac;
-        c.net.ip = "10." + std::to_string(100 + ((n >> 16) & 0x7F)) + "." + std::to_string((n >> 8) & 0xFF) + "." +
-                   std::to_string(n & 0xFF);
+        c.net.ip = "10." + std::to_string(100 + ((n >> 16) & 0x7F)) + "." +
+                   std::to_string((n >> 8) & 0xFF) + "." + std::to_string(n & 0xFF);
         c.net.subnet_mask = "255.0.0.0";
         c.net.gateway = "10.0.0.1";
         c.identity.hardware_model = 2;

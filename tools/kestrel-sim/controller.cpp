@@ -26,7 +26,8 @@ std::optional<Ipv4> usable_ip(const std::string& text) {
 }  // namespace
 
 std::uint8_t oem_index(std::string_view code) {
-    static constexpr std::string_view codes[] = {"KESTREL", "MARLO1", "MARLO2", "QEL", "RVM", "TALLIS", "ZANT"};
+    static constexpr std::string_view codes[] = {"KESTREL", "MARLO1", "MARLO2", "QEL",
+                                                 "RVM",     "TALLIS", "ZANT"};
     for (std::size_t i = 0; i < std::size(codes); ++i)
         if (codes[i] == code) return static_cast<std::uint8_t>(i + 1);
     return 0;
@@ -43,7 +44,8 @@ Segment::Segment(std::vector<ControllerConfig> configs) {
     }
 }
 
-bool Segment::addressed(const Controller& c, const UdpEndpoints& ends, const std::string& target) const {
+bool Segment::addressed(const Controller& c, const UdpEndpoints& ends,
+                        const std::string& target) const {
     if (lower(target) != lower(c.config.identity.mac)) return false;
     // It must also have reached this controller: a broadcast or multicast
     // frame, or one sent to its MAC or its IP.
@@ -73,7 +75,8 @@ std::vector<Reply> Segment::on_request(const UdpFrame& frame) {
 
     if (header->command == code::scan) {
         for (const auto& c : controllers_)
-            out.push_back(reply_from(c, frame.ends, encode_scan_reply(c.config.identity, c.config.net, header->sender)));
+            out.push_back(reply_from(
+                c, frame.ends, encode_scan_reply(c.config.identity, c.config.net, header->sender)));
         return out;
     }
     for (auto& c : controllers_) {
@@ -126,9 +129,10 @@ Bytes Segment::oem_mac(Controller& c, const OemMac& req, const std::string& requ
     if (applied && !req.new_mac.empty()) {
         new_mac = parse_mac(req.new_mac);
         // Not a MAC address, or one that another controller already has.
-        const bool taken = new_mac && std::any_of(controllers_.begin(), controllers_.end(), [&](const Controller& o) {
-                               return &o != &c && o.mac == *new_mac;
-                           });
+        const bool taken = new_mac && std::any_of(controllers_.begin(), controllers_.end(),
+                                                  [&](const Controller& o) {
+                                                      return &o != &c && o.mac == *new_mac;
+                                                  });
         if (!new_mac || taken) applied = false;
     }
     if (applied) {

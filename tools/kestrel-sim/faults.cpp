@@ -8,13 +8,13 @@ namespace {
 constexpr std::size_t eth_size = 14, ip_offset = 14, udp_offset = 34;
 
 enum Kind : unsigned {
-    short_frame,         // ends inside the Ethernet header
-    short_ip_header,     // IHL below 5
-    oversized_ihl,       // IHL 15: the UDP header would lie past the frame
-    truncated_payload,   // whole frame, but the datagram stops mid-reply
-    claimed_too_long,    // UDP length claims more than the frame holds
-    wrong_code,          // a request code and an unknown one at the reply port
-    not_ipv4,            // IPv6 ethertype around a reply-like payload
+    short_frame,        // ends inside the Ethernet header
+    short_ip_header,    // IHL below 5
+    oversized_ihl,      // IHL 15: the UDP header would lie past the frame
+    truncated_payload,  // whole frame, but the datagram stops mid-reply
+    claimed_too_long,   // UDP length claims more than the frame holds
+    wrong_code,         // a request code and an unknown one at the reply port
+    not_ipv4,           // IPv6 ethertype around a reply-like payload
     kind_count
 };
 }  // namespace
@@ -29,12 +29,8 @@ Bytes Faults::malformed_frame(const UdpEndpoints& ends, ByteView good) {
     const unsigned kind = next_kind_++ % kind_count;
     Bytes f = build_udp_frame(ends, good);
     switch (kind) {
-    case short_frame:
-        f.resize(eth_size - 4);
-        break;
-    case short_ip_header:
-        f[ip_offset] = 0x43;
-        break;
+    case short_frame: f.resize(eth_size - 4); break;
+    case short_ip_header: f[ip_offset] = 0x43; break;
     case oversized_ihl:
         f[ip_offset] = 0x4F;
         f.resize(udp_offset + 20);
@@ -46,9 +42,7 @@ Bytes Faults::malformed_frame(const UdpEndpoints& ends, ByteView good) {
         f = build_udp_frame(ends, good.first(keep));
         break;
     }
-    case claimed_too_long:
-        f.resize(std::min<std::size_t>(f.size(), udp_offset + 8 + 70));
-        break;
+    case claimed_too_long: f.resize(std::min<std::size_t>(f.size(), udp_offset + 8 + 70)); break;
     case wrong_code: {
         Bytes p(good.begin(), good.end());
         static constexpr std::uint8_t codes[] = {1, 2, 3, 5, 22, 255};

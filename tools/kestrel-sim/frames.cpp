@@ -77,7 +77,8 @@ std::string ipv4_text(const Ipv4& a) {
 }
 
 std::uint16_t inet_checksum(ByteView b, std::uint32_t sum) {
-    for (std::size_t i = 0; i + 1 < b.size(); i += 2) sum += static_cast<std::uint32_t>((b[i] << 8) | b[i + 1]);
+    for (std::size_t i = 0; i + 1 < b.size(); i += 2)
+        sum += static_cast<std::uint32_t>((b[i] << 8) | b[i + 1]);
     if (b.size() % 2) sum += static_cast<std::uint32_t>(b.back() << 8);
     while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<std::uint16_t>(~sum & 0xFFFF);
@@ -110,8 +111,8 @@ std::optional<ArpRequest> parse_arp_request(ByteView f) {
     if (f.size() < eth_size + 28 || get_u16be(f, 12) != ethertype_arp) return std::nullopt;
     const std::size_t a = eth_size;
     // Ethernet/IPv4 ARP, operation 1 (request).
-    if (get_u16be(f, a) != 1 || get_u16be(f, a + 2) != ethertype_ipv4 || f[a + 4] != 6 || f[a + 5] != 4 ||
-        get_u16be(f, a + 6) != 1)
+    if (get_u16be(f, a) != 1 || get_u16be(f, a + 2) != ethertype_ipv4 || f[a + 4] != 6 ||
+        f[a + 5] != 4 || get_u16be(f, a + 6) != 1)
         return std::nullopt;
     ArpRequest r;
     r.sender_mac = take<6>(f, a + 8);
@@ -140,7 +141,8 @@ Bytes build_udp_frame(const UdpEndpoints& e, ByteView payload) {
     for (std::size_t i = 0; i < payload.size(); ++i) b[data + i] = payload[i];
     // Pseudo-header sum: addresses, protocol, UDP length.
     std::uint32_t pseudo = 17u + udp_len;
-    for (std::size_t i = 0; i < 8; i += 2) pseudo += static_cast<std::uint32_t>((b[ip + 12 + i] << 8) | b[ip + 13 + i]);
+    for (std::size_t i = 0; i < 8; i += 2)
+        pseudo += static_cast<std::uint32_t>((b[ip + 12 + i] << 8) | b[ip + 13 + i]);
     std::uint16_t sum = inet_checksum(ByteView(b).subspan(udp), pseudo);
     put_u16be(b, udp + 6, sum == 0 ? 0xFFFF : sum);
     return b;

@@ -66,7 +66,8 @@ struct Simulator {
             e.dst_mac = request.ends.src_mac;
             e.dst_ip = request.ends.src_ip;
             e.dst_port = 8911;
-            frames.push_back(sim::build_udp_frame(e, sim::encode_scan_reply(c.identity, c.net, header->sender)));
+            frames.push_back(
+                sim::build_udp_frame(e, sim::encode_scan_reply(c.identity, c.net, header->sender)));
         }
         const auto before = injected;
         const auto start = std::chrono::steady_clock::now();
@@ -76,8 +77,10 @@ struct Simulator {
         timespec last{};
         clock_gettime(CLOCK_REALTIME, &last);
         const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        std::fprintf(stderr, "kestrel-sim: burst sent %zu of %zu frames in %.1f ms, last at %lld.%06ld\n",
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        std::fprintf(stderr,
+                     "kestrel-sim: burst sent %zu of %zu frames in %.1f ms, last at %lld.%06ld\n",
                      injected - before, frames.size(), ms, static_cast<long long>(last.tv_sec),
                      last.tv_nsec / 1000);
     }
@@ -90,10 +93,12 @@ struct Simulator {
         auto udp = sim::parse_udp_frame(frame);
         if (!udp || udp->ends.dst_port != 8901) return;
         log.write(*udp);
-        if (faults.delay_ms() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(faults.delay_ms()));
+        if (faults.delay_ms() > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(faults.delay_ms()));
         for (const auto& r : segment.on_request(*udp)) send_reply(r);
         const auto header = sim::decode_header(udp->payload);
-        if (!burst.empty() && header && header->command == sim::code::scan && udp->payload.size() >= 52)
+        if (!burst.empty() && header && header->command == sim::code::scan &&
+            udp->payload.size() >= 52)
             send_burst(*udp);
     }
 };
@@ -115,7 +120,8 @@ pcap_t* open_capture(const std::string& interface) {
     pcap_set_immediate_mode(p, 1);
     pcap_set_buffer_size(p, 8 * 1024 * 1024);
     if (pcap_activate(p) < 0) {
-        std::fprintf(stderr, "kestrel-sim: cannot capture on %s: %s\n", interface.c_str(), pcap_geterr(p));
+        std::fprintf(stderr, "kestrel-sim: cannot capture on %s: %s\n", interface.c_str(),
+                     pcap_geterr(p));
         pcap_close(p);
         return nullptr;
     }
@@ -146,10 +152,10 @@ int main(int argc, char** argv) {
 
     std::vector<sim::ControllerConfig> configs;
     try {
-        if (!options->config_path.empty())
-            configs = sim::load_controllers(options->config_path);
+        if (!options->config_path.empty()) configs = sim::load_controllers(options->config_path);
         else
-            configs = sim::generate_controllers(options->count.value_or(options->burst > 0 ? 0 : 4), options->seed);
+            configs = sim::generate_controllers(options->count.value_or(options->burst > 0 ? 0 : 4),
+                                                options->seed);
     } catch (const sim::ConfigError& e) {
         std::fprintf(stderr, "kestrel-sim: %s\n", e.what());
         return 2;
@@ -158,7 +164,10 @@ int main(int argc, char** argv) {
     pcap_t* capture = open_capture(options->interface);
     if (!capture) return 1;
 
-    Simulator s{capture, sim::Segment(std::move(configs)), sim::Faults(options->faults, options->seed), {},
+    Simulator s{capture,
+                sim::Segment(std::move(configs)),
+                sim::Faults(options->faults, options->seed),
+                {},
                 sim::burst_controllers(options->burst)};
     if (!options->log_path.empty() && !s.log.open(options->log_path)) {
         std::fprintf(stderr, "kestrel-sim: cannot write %s\n", options->log_path.c_str());
@@ -179,7 +188,8 @@ int main(int argc, char** argv) {
 
     const int rc = pcap_loop(capture, -1, on_frame, reinterpret_cast<u_char*>(&s));
     g_capture = nullptr;
-    if (rc == PCAP_ERROR) std::fprintf(stderr, "kestrel-sim: capture ended: %s\n", pcap_geterr(capture));
+    if (rc == PCAP_ERROR)
+        std::fprintf(stderr, "kestrel-sim: capture ended: %s\n", pcap_geterr(capture));
     if (s.failed > 0) std::fprintf(stderr, "kestrel-sim: %zu frames could not be sent\n", s.failed);
     pcap_close(capture);
     return rc == PCAP_ERROR ? 1 : 0;

@@ -25,9 +25,11 @@ bool share(const std::string& text, double& out) {
 
 const char* usage() {
     return "usage: kestrel-sim --interface IF [--config FILE.json | --count N [--seed S]]\n"
-           "                   [--log FILE.jsonl] [--drop SHARE] [--duplicate SHARE] [--delay-ms MS]\n"
+           "                   [--log FILE.jsonl] [--drop SHARE] [--duplicate SHARE] [--delay-ms "
+           "MS]\n"
            "                   [--malformed SHARE] [--burst N] [--ready-file PATH]\n"
-           "Without --config or --count the segment holds 4 generated controllers (none with --burst).\n";
+           "Without --config or --count the segment holds 4 generated controllers (none with "
+           "--burst).\n";
 }
 
 std::optional<Options> parse_options(const std::vector<std::string>& args, std::string& error) {

@@ -11,7 +11,7 @@ namespace sim {
 
 struct Options {
     std::string interface;
-    std::string config_path;            // --config; else --count
+    std::string config_path;  // --config; else --count
     std::optional<std::size_t> count;
     std::uint32_t seed = 1;
     std::string log_path;

@@ -153,15 +153,16 @@ Bytes encode_scan_reply(const Identity& id, const NetSettings& net, std::string_
     return b;
 }
 
-Bytes encode_result_reply(std::string_view sender_mac, std::string_view requester, std::uint8_t result) {
+Bytes encode_result_reply(std::string_view sender_mac, std::string_view requester,
+                          std::uint8_t result) {
     Bytes b = reply_header(result_reply_size, code::result_reply, sender_mac, requester);
     put_u8(b, rr_result, result);
     return b;
 }
 
-Bytes encode_apply_reply(std::string_view sender_mac, std::string_view requester, std::uint8_t command,
-                         std::string_view reply_text, std::uint8_t result, std::uint8_t apply_status,
-                         std::uint8_t oem_index) {
+Bytes encode_apply_reply(std::string_view sender_mac, std::string_view requester,
+                         std::uint8_t command, std::string_view reply_text, std::uint8_t result,
+                         std::uint8_t apply_status, std::uint8_t oem_index) {
     Bytes b = reply_header(apply_reply_size, command, sender_mac, requester);
     // One byte short of the field so the text always ends in a NUL.
     put_text(b, ar_text, h_text - 1, reply_text);

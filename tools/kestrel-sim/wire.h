@@ -80,10 +80,11 @@ std::optional<FactoryReset> decode_factory_reset(ByteView d);
 std::optional<OemMac> decode_oem_mac(ByteView d);
 
 Bytes encode_scan_reply(const Identity& id, const NetSettings& net, std::string_view requester);
-Bytes encode_result_reply(std::string_view sender_mac, std::string_view requester, std::uint8_t result);
+Bytes encode_result_reply(std::string_view sender_mac, std::string_view requester,
+                          std::uint8_t result);
 Bytes encode_apply_reply(std::string_view sender_mac, std::string_view requester, std::uint8_t code,
-                         std::string_view reply_text, std::uint8_t result, std::uint8_t apply_status,
-                         std::uint8_t oem_index);
+                         std::string_view reply_text, std::uint8_t result,
+                         std::uint8_t apply_status, std::uint8_t oem_index);
 
 std::string to_hex(ByteView b);
 

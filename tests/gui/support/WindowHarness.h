@@ -66,7 +66,8 @@ struct Harness {
             sample.ip = "192.168.1." + std::to_string(50 + i);
             sample.firmware_version = version;
             sample.status = i % 2 == 0 ? 99 : 0;
-            world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(sample)));
+            world.capture.push(
+                kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(sample)));
         }
         settle();
     }
