@@ -6,8 +6,8 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
-#include "app/DialogUnits.h"
-#include "strings.h"
+#include "string_table.h"
+#include "ui/DialogUnits.h"
 
 #ifndef FENDRIX_VERSION
 #define FENDRIX_VERSION "0.1.0"

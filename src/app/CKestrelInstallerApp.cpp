@@ -7,7 +7,7 @@
 #include "app/SystemDesktop.h"
 #include "app/SystemPrompts.h"
 #include "net/platform.h"
-#include "strings.h"
+#include "string_table.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -5,24 +5,21 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
 #include "app/CAboutDlg.h"
-#include "app/DialogUnits.h"
 #include "app/FactoryUnlock.h"
-#include "factory/oem_table.h"
-#include "strings.h"
+#include "string_table.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
+#include "ui/DialogUnits.h"
 #include "ui/ElidedLabel.h"
+#include "ui/FactoryPanel.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -32,17 +29,11 @@ namespace fendrix {
 
 namespace {
 constexpr int kStartupScanDelayMs = 1000;
-
-void setTextColour(QWidget* label, const QColor& colour) {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
-}
 }  // namespace
 
-CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, QStringList arguments,
+CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, const QStringList& arguments,
                                            QWidget* parent)
-    : QDialog(parent), seams_(seams), arguments_(std::move(arguments)) {
+    : QDialog(parent), seams_(seams) {
     setWindowTitle(QStringLiteral("Fendrix"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -59,25 +50,24 @@ CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, QStringList arg
     buildControls();
     connect(scan_, &QPushButton::clicked, this, &CKestrelInstallerDlg::startScan);
     connect(networkChange_, &QPushButton::clicked, this,
-            &CKestrelInstallerDlg::OnBnClickedNetworkChange);
+            &CKestrelInstallerDlg::onNetworkChangeClicked);
     connect(factoryReset_, &QPushButton::clicked, this,
-            &CKestrelInstallerDlg::OnBnClickedFactoryReset);
-    connect(apply_, &QPushButton::clicked, this, &CKestrelInstallerDlg::applyFactoryPanel);
+            &CKestrelInstallerDlg::onFactoryResetClicked);
+    connect(factoryPanel_, &FactoryPanel::applyRequested, this,
+            &CKestrelInstallerDlg::onApplyRequested);
     connect(adapterSelector_, &QComboBox::currentIndexChanged, this,
             &CKestrelInstallerDlg::activateAdapter);
-    connect(oemSelector_, &QComboBox::currentIndexChanged, this,
-            &CKestrelInstallerDlg::OnCbnSelchangeOem);
     connect(deviceList_, &CDeviceListCtrl::rowClicked, this,
-            &CKestrelInstallerDlg::OnClickDeviceList);
+            &CKestrelInstallerDlg::UpdateCurrentRow);
     connect(deviceList_, &CDeviceListCtrl::rowDoubleClicked, this,
-            &CKestrelInstallerDlg::OnDblclkDeviceList);
+            &CKestrelInstallerDlg::openWebInterface);
     connect(deviceList_, &CDeviceListCtrl::rowRightClicked, this,
-            &CKestrelInstallerDlg::OnRclickDeviceList);
+            &CKestrelInstallerDlg::offerUpgradeFile);
 
-    // Key handling sees every key of this window before its controls do.
+    // Enter and Esc are seen here before any control of this window sees them.
     qApp->installEventFilter(this);
 
-    OnInitDialog();
+    initialise(arguments);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
@@ -88,56 +78,34 @@ CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, QStringList arg
 
 CKestrelInstallerDlg::~CKestrelInstallerDlg() {
     qApp->removeEventFilter(this);
-    OnDestroy();
+    releaseResources();
 }
 
-void CKestrelInstallerDlg::OnInitDialog() {
-    // 1. First exchange: the members' texts replace the template captions.
-    UpdateData(false);
-
-    // 2. About entry.
+void CKestrelInstallerDlg::initialise(const QStringList& arguments) {
     appendAboutToSystemMenu();
 
-    // 4. Bold fonts of the selection line, the status label and the panel's
-    //    result texts; 1.2 colours them.
-    const QFont bold = boldLabelFont();
-    for (QWidget* label :
-         std::initializer_list<QWidget*>{selectionLine_, applyResult_, status_, applyMark_})
-        label->setFont(bold);
+    // The selection line and the status label: bold, orange.
     const QColor orange(255, 94, 0);
-    const QColor magenta(255, 0, 221);
-    setTextColour(selectionLine_, orange);
-    setTextColour(status_, orange);
-    setTextColour(applyResult_, magenta);
-    setTextColour(applyMark_, magenta);
+    makeBoldLabel(selectionLine_, orange);
+    makeBoldLabel(status_, orange);
 
-    // 5. List styles: rows enlarged once the list has its font.
+    // Rows are enlarged once the list has its font.
     deviceList_->enlargeRows();
 
-    // 6. OEM selector: the seven brands, the first one chosen.
-    {
-        const QSignalBlocker block(oemSelector_);
-        for (const auto& brand : kestrel::kOemBrands)
-            oemSelector_->addItem(
-                QString::fromLatin1(brand.name.data(), static_cast<qsizetype>(brand.name.size())));
-        oemSelector_->setCurrentIndex(0);
-    }
-
-    // 7. - 8.
-    captureThread_ = false;
+    // The socket is opened twice on purpose: activating the adapter closes
+    // the first one, binds a fresh one and starts the capture on it.
     loadAdapters();
     openSocket();
     activateAdapter();
 
-    // 9. Columns: titles come from the model; widths here.
+    // Column titles come from the model; their widths are set here.
     for (int column = 0; column < kestrel::ColumnCount; ++column)
         deviceList_->setColumnWidth(
             column, DeviceListModel::columnWidth(static_cast<kestrel::Column>(column)));
 
-    // 10.
-    checkFactoryMode();
+    enterFactoryModeIfUnlocked(arguments);
 
-    // 11. The one start-up scan.
+    // The one start-up scan.
     QTimer::singleShot(kStartupScanDelayMs, this, &CKestrelInstallerDlg::startScan);
 }
 
@@ -184,69 +152,34 @@ void CKestrelInstallerDlg::showAbout() {
     about.exec();
 }
 
-void CKestrelInstallerDlg::checkFactoryMode() {
-    if (!isFactoryModeCommandLine(arguments_)) return;
+void CKestrelInstallerDlg::enterFactoryModeIfUnlocked(const QStringList& arguments) {
+    if (!isFactoryModeCommandLine(arguments)) return;
     factoryMode_ = true;
+    // The panel takes the place of the device-command buttons for the whole run.
     networkChange_->hide();
     factoryReset_->hide();
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{factoryGroup_, oemCaption_, macCaption_, oemSelector_,
-                                         macEntry_, applyResult_, applyMark_, apply_})
-        w->show();
-    // Group boxes stay beneath what they frame.
-    factoryGroup_->lower();
-}
-
-void CKestrelInstallerDlg::UpdateData(bool saveAndValidate) {
-    if (saveAndValidate) {
-        oemIndex_ = oemSelector_->currentIndex();
-        macText_ = macEntry_->text();
-        selectionLineText_ = selectionLine_->text();
-        statusText_ = status_->text();
-        applyMarkText_ = applyMark_->text();
-        applyResultText_ = applyResult_->text();
-        return;
-    }
-    {
-        // Setting the index is not a user's choice: no selection-change handling.
-        const QSignalBlocker block(oemSelector_);
-        oemSelector_->setCurrentIndex(oemIndex_);
-    }
-    if (macEntry_->text() != macText_) macEntry_->setText(macText_);
-    selectionLine_->setText(selectionLineText_);
-    status_->setText(statusText_);
-    applyMark_->setText(applyMarkText_);
-    applyResult_->setText(applyResultText_);
+    factoryPanel_->show();
 }
 
 bool CKestrelInstallerDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == this &&
-            PreTranslateMessage(watched, static_cast<QKeyEvent*>(event)))
-            return true;
-    }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this &&
+        handleWindowKey(static_cast<QKeyEvent*>(event)))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 
-bool CKestrelInstallerDlg::PreTranslateMessage(QObject* target, QKeyEvent* key) {
+// Enter and Esc, whichever control has the focus; every other key goes on to
+// the control (the device list copies with Ctrl+C and Ctrl+A itself).
+bool CKestrelInstallerDlg::handleWindowKey(QKeyEvent* key) {
     // Keys held with Alt are system keys: they take the default path.
     if (key->modifiers() & Qt::AltModifier) return false;
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (factoryMode_) applyFactoryPanel();
+        if (factoryMode_) factoryPanel_->apply();
         return true;                   // Enter never closes the window
     case Qt::Key_Escape: return true;  // nor does Esc
-    case Qt::Key_A:
-    case Qt::Key_C:
-        if ((key->modifiers() & Qt::ControlModifier) && target == deviceList_ &&
-            QApplication::focusWidget() == deviceList_) {
-            if (key->key() == Qt::Key_A) CopyAllMacs();
-            else CopySelectedMac();
-            return true;
-        }
-        return false;
     default: return false;
     }
 }
@@ -257,16 +190,16 @@ void CKestrelInstallerDlg::reject() {
 }
 
 void CKestrelInstallerDlg::closeEvent(QCloseEvent* event) {
-    OnDestroy();
+    releaseResources();
     event->accept();
     done(QDialog::Rejected);
 }
 
-void CKestrelInstallerDlg::OnDestroy() {
+void CKestrelInstallerDlg::releaseResources() {
     if (destroyed_) return;
     destroyed_ = true;
     adapters_.clear();
-    clearDeviceList();
+    model_->clear();
     seams_.capture.stop();  // safe when nothing runs
 }
 

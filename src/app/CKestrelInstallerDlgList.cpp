@@ -1,50 +1,72 @@
-// What the mouse, the keyboard and the clipboard do with the device list, and
-// the upgrade batch file its context menu writes.
+// What the user does with the device list's rows: a click makes the current
+// row, a double-click opens the web interface, the context menu writes an
+// upgrade batch file; the device commands and the factory panel act on the
+// row the user chose.
 #include <QAction>
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 
 #include "app/CKestrelInstallerDlg.h"
+#include "commands/network_change_request.h"
 #include "factory/upgrade_file.h"
-#include "strings.h"
+#include "string_table.h"
 #include "ui/CDeviceListCtrl.h"
+#include "ui/CFactoryReset.h"
+#include "ui/CIPSetDialog.h"
 #include "ui/DeviceListModel.h"
+#include "ui/ElidedLabel.h"
 
 namespace fendrix {
 
 namespace {
-// Shows the wait cursor for the lifetime of the object.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
+// Writes the upgrade batch file for `ip` beside the program's folder and
+// answers what to tell the user.
+QString writeUpgradeBatchFile(const std::string& programPath, const QString& ip) {
+    const std::string address = ip.toStdString();
+    // The address becomes part of a file name and of a command line: only a
+    // plain dotted IPv4 address may do either.
+    if (!kestrel::isDottedIPv4(address))
+        return QStringLiteral("\"%1\" is not a valid IPv4 address; no upgrade file was written.")
+            .arg(ip);
+    const auto path = kestrel::upgradeBatchPath(programPath, address, QDir::separator().toLatin1());
+    if (!path)
+        return QStringLiteral(
+            "The program's folder has no parent folder; no upgrade file was written.");
+    const QString fileName = QString::fromStdString(*path);
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QStringLiteral("%1 could not be created: %2").arg(fileName, file.errorString());
+    const std::string content = kestrel::upgradeBatchContent(address);
+    const qint64 written = file.write(content.data(), static_cast<qint64>(content.size()));
+    const bool flushed = file.flush();
+    if (written != static_cast<qint64>(content.size()) || !flushed)
+        return QStringLiteral("%1 could not be written: %2").arg(fileName, file.errorString());
+    file.close();
+    return QStringLiteral("Upgrade file creation complete");
+}
 }  // namespace
 
 void CKestrelInstallerDlg::UpdateCurrentRow(int row) {
     currentRow_ = row;
-    UpdateData(true);
     if (!model_->hasRow(row)) {
-        selectionLineText_ = QString::fromLatin1(kChooseEquipment);
-        statusText_.clear();
-    } else {
-        selectionLineText_ = QStringLiteral("[No.%1] %2 - %3")
-                                 .arg(row + 1)
-                                 .arg(model_->cell(row, kestrel::ColMacAddress),
-                                      model_->cell(row, kestrel::ColIpAddress));
-        statusText_ = model_->cell(row, kestrel::ColStatus);
+        selectionLine_->setText(QString::fromLatin1(kChooseEquipment));
+        status_->clear();
+        return;
     }
-    UpdateData(false);
+    selectionLine_->setText(QStringLiteral("[No.%1] %2 - %3")
+                                .arg(row + 1)
+                                .arg(model_->cell(row, kestrel::ColMacAddress),
+                                     model_->cell(row, kestrel::ColIpAddress)));
+    status_->setText(model_->cell(row, kestrel::ColStatus));
 }
 
-void CKestrelInstallerDlg::OnClickDeviceList(int row) { UpdateCurrentRow(row); }
+const kestrel::DeviceRecord* CKestrelInstallerDlg::clickedRecord() const {
+    return model_->hasRow(currentRow_) ? &model_->record(currentRow_) : nullptr;
+}
 
-void CKestrelInstallerDlg::OnDblclkDeviceList() {
+void CKestrelInstallerDlg::openWebInterface() {
     const int mark = deviceList_->selectionMark();
     if (!model_->hasRow(mark)) return;
     const kestrel::DeviceRecord& record = model_->record(mark);
@@ -54,34 +76,9 @@ void CKestrelInstallerDlg::OnDblclkDeviceList() {
     seams_.desktop.openUrl("http://" + record.ip + ":" + std::to_string(record.http_port));
 }
 
-bool CKestrelInstallerDlg::CopySelectedMac() {
-    if (deviceList_->firstSelectedRow() < 0) return true;
-    const WaitCursor wait;
-    QString text;
-    for (int row = 0; row < model_->rowCount(); ++row)
-        if (deviceList_->selectionModel()->isRowSelected(row, {}))
-            text += model_->cell(row, kestrel::ColMacAddress);
-    return PutTextOnClipboard(text);
-}
-
-bool CKestrelInstallerDlg::CopyAllMacs() {
-    if (deviceList_->firstSelectedRow() < 0) return true;
-    const WaitCursor wait;
-    QString text;
-    for (int row = 0; row < model_->rowCount(); ++row)
-        text += model_->cell(row, kestrel::ColMacAddress) + QStringLiteral("\r\n");
-    return PutTextOnClipboard(text);
-}
-
-bool CKestrelInstallerDlg::PutTextOnClipboard(const QString& text) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard) return false;
-    clipboard->setText(text);
-    return true;
-}
-
-void CKestrelInstallerDlg::OnRclickDeviceList(int row, const QPoint& globalPos) {
+void CKestrelInstallerDlg::offerUpgradeFile(int row, const QPoint& globalPos) {
     UpdateCurrentRow(row);
+    // The menu follows the list's selection, not the row under the pointer.
     const int selected = deviceList_->firstSelectedRow();
     if (selected < 0) return;
     const QByteArray version = model_->cell(selected, kestrel::ColVersion).toLatin1();
@@ -93,41 +90,43 @@ void CKestrelInstallerDlg::OnRclickDeviceList(int row, const QPoint& globalPos) 
     QMenu menu(this);
     QAction* create = menu.addAction(QStringLiteral("Create Upgrade File"));
     create->setData(res::ID_CREATE_UPGRADE_FILE);
-    if (menuRunner_(menu, globalPos) == create) writeUpgradeBatchFile();
+    if (menuRunner_(menu, globalPos) == create)
+        prompt(writeUpgradeBatchFile(seams_.desktop.programPath(), upgradeTargetIp_));
 }
 
-void CKestrelInstallerDlg::writeUpgradeBatchFile() {
-    const std::string ip = upgradeTargetIp_.toStdString();
-    // The address becomes part of a file name and of a command line: only a
-    // plain dotted IPv4 address may do either.
-    if (!kestrel::isDottedIPv4(ip)) {
-        prompt(QStringLiteral("\"%1\" is not a valid IPv4 address; no upgrade file was written.")
-                   .arg(upgradeTargetIp_));
+// The dialogs keep their own copy of the record: rows may be cleared while
+// they are open.
+void CKestrelInstallerDlg::onNetworkChangeClicked() {
+    const int mark = deviceList_->selectionMark();
+    if (!model_->hasRow(mark)) return;
+    CIPSetDialog dialog(
+        model_->record(mark),
+        [this](const kestrel::NetworkChangeValues& values) { sendNetworkChange(values); }, this);
+    dialog.exec();
+}
+
+void CKestrelInstallerDlg::onFactoryResetClicked() {
+    const int mark = deviceList_->selectionMark();
+    if (!model_->hasRow(mark)) return;
+    CFactoryReset dialog(
+        model_->record(mark),
+        [this](const std::string& lowerMac, const std::string& currentIp, const std::string& userId,
+               const std::string& password) {
+            sendFactoryReset(lowerMac, currentIp, userId, password);
+        },
+        this);
+    dialog.exec();
+}
+
+void CKestrelInstallerDlg::onApplyRequested(int oemIndex, const std::string& newMac) {
+    const kestrel::DeviceRecord* record = clickedRecord();
+    if (!record) {
+        prompt(QString::fromLatin1(kSelectEquipment));
         return;
     }
-    const auto path =
-        kestrel::upgradeBatchPath(seams_.desktop.programPath(), ip, QDir::separator().toLatin1());
-    if (!path) {
-        prompt(
-            QStringLiteral("The program's folder has no parent folder; no upgrade file was "
-                           "written."));
-        return;
-    }
-    const QString fileName = QString::fromStdString(*path);
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        prompt(QStringLiteral("%1 could not be created: %2").arg(fileName, file.errorString()));
-        return;
-    }
-    const std::string content = kestrel::upgradeBatchContent(ip);
-    const qint64 written = file.write(content.data(), static_cast<qint64>(content.size()));
-    const bool flushed = file.flush();
-    if (written != static_cast<qint64>(content.size()) || !flushed) {
-        prompt(QStringLiteral("%1 could not be written: %2").arg(fileName, file.errorString()));
-        return;
-    }
-    file.close();
-    prompt(QStringLiteral("Upgrade file creation complete"));
+    // A copy: a message box's event loop may clear the rows meanwhile.
+    const kestrel::DeviceRecord target = *record;
+    sendOemMacRequest(kestrel::lowerText(target.mac), target.ip, oemIndex, newMac);
 }
 
 }  // namespace fendrix

@@ -8,12 +8,15 @@
 #endif
 
 #include "app/CKestrelInstallerDlg.h"
+#include "commands/factory_reset_request.h"
+#include "factory/oem_mac_request.h"
 #include "net/adapter_rules.h"
 #include "net/frame_handler.h"
 #include "net/request_header.h"
 #include "net/result_reply.h"
 #include "net/sending.h"
 #include "ui/DeviceListModel.h"
+#include "ui/FactoryPanel.h"
 
 namespace fendrix {
 
@@ -25,6 +28,14 @@ const kestrel::AdapterEntry* CKestrelInstallerDlg::selectedAdapter() const {
     const int position = adapterSelector_->currentIndex();
     if (position < 0 || position >= static_cast<int>(adapters_.size())) return nullptr;
     return &adapters_[static_cast<std::size_t>(position)];
+}
+
+const kestrel::AdapterEntry* CKestrelInstallerDlg::requireAdapter(WithoutAdapter then) {
+    const kestrel::AdapterEntry* adapter = selectedAdapter();
+    if (adapter) return adapter;
+    prompt(QString::fromLatin1(kCheckNetwork));
+    if (then == WithoutAdapter::EndProgram) seams_.desktop.exitProcess(1);
+    return nullptr;
 }
 
 void CKestrelInstallerDlg::loadAdapters() {
@@ -46,27 +57,25 @@ void CKestrelInstallerDlg::openSocket() {
 }
 
 void CKestrelInstallerDlg::activateAdapter() {
-    if (captureThread_) {
+    if (captureStarted_) {
         seams_.capture.stop();
         ++captureRun_;  // a loss reported by the old capture is no longer news
     }
     if (seams_.socket.isOpen()) seams_.socket.close();
     openSocket();
-    const kestrel::AdapterEntry* adapter = selectedAdapter();
-    if (!adapter) {
-        prompt(QString::fromLatin1(kCheckNetwork));
-        return;
-    }
+    // Without an adapter nothing is captured or sent; the window stays open.
+    const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::GoOn);
+    if (!adapter) return;
     if (!seams_.socket.bind(*adapter)) {
         std::fputs("bind() 실행 에러\n", stdout);
         std::fflush(stdout);
         seams_.desktop.exitProcess(1);
         return;
     }
-    pcapInit(*adapter);
+    startCapture(*adapter);
 }
 
-void CKestrelInstallerDlg::pcapInit(const kestrel::AdapterEntry& adapter) {
+void CKestrelInstallerDlg::startCapture(const kestrel::AdapterEntry& adapter) {
     kestrel::ReplyQueue* queue = &replyQueue_;
     // Runs on the capture worker: decode, queue, never wait for this thread.
     auto sink = [queue](kestrel::ByteSpan frame) {
@@ -85,7 +94,7 @@ void CKestrelInstallerDlg::pcapInit(const kestrel::AdapterEntry& adapter) {
             },
             Qt::QueuedConnection);
     });
-    captureThread_ = true;
+    captureStarted_ = true;
     const auto error = seams_.capture.start(adapter, std::move(sink));
     if (!error) return;
     if (error->kind == kestrel::CaptureError::Kind::ListFailed) {
@@ -97,43 +106,53 @@ void CKestrelInstallerDlg::pcapInit(const kestrel::AdapterEntry& adapter) {
     prompt(QString::fromStdString(error->message));
 }
 
-void CKestrelInstallerDlg::sendBroadcast(kestrel::ByteSpan bytes) {
-    const kestrel::AdapterEntry* adapter = selectedAdapter();
-    if (!adapter) {
-        prompt(QString::fromLatin1(kCheckNetwork));
-        return;
-    }
-    kestrel::sendBroadcast(seams_.socket, *adapter, bytes);
+void CKestrelInstallerDlg::sendBroadcast(const kestrel::AdapterEntry& adapter,
+                                         kestrel::ByteSpan bytes) {
+    kestrel::sendBroadcast(seams_.socket, adapter, bytes);
 }
 
-void CKestrelInstallerDlg::sendUnicast(std::string_view ip, kestrel::ByteSpan bytes) {
-    if (!selectedAdapter()) {
-        prompt(QString::fromLatin1(kCheckNetwork));
-        seams_.desktop.exitProcess(1);
-        return;
-    }
-    kestrel::sendUnicast(seams_.socket, ip, bytes);
-}
-
-void CKestrelInstallerDlg::sendToController(kestrel::ByteSpan bytes,
+void CKestrelInstallerDlg::sendToController(const kestrel::AdapterEntry& adapter,
+                                            kestrel::ByteSpan bytes,
                                             std::string_view controllerIp) {
-    const kestrel::AdapterEntry* adapter = selectedAdapter();
-    if (!adapter) {
-        prompt(QString::fromLatin1(kCheckNetwork));
-        seams_.desktop.exitProcess(1);
-        return;
-    }
-    kestrel::sendToController(seams_.socket, *adapter, bytes, controllerIp);
+    kestrel::sendToController(seams_.socket, adapter, bytes, controllerIp);
 }
-
-void CKestrelInstallerDlg::clearDeviceList() { model_->clear(); }
 
 void CKestrelInstallerDlg::startScan() {
-    clearDeviceList();
+    model_->clear();
+    // Without an adapter the list is only emptied; activating one said so.
     const kestrel::AdapterEntry* adapter = selectedAdapter();
     if (!adapter) return;
-    const auto request = kestrel::buildScanRequest(adapter->mac_text);
-    sendBroadcast(request);
+    sendBroadcast(*adapter, kestrel::buildScanRequest(adapter->mac_text));
+}
+
+void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
+                                             const std::string& controllerIp, int oemIndex,
+                                             const std::string& newMac) {
+    const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
+    if (!adapter) return;
+    sendToController(
+        *adapter,
+        kestrel::buildOemMacRequest(adapter->mac_text, targetMac, controllerIp, oemIndex, newMac),
+        controllerIp);
+}
+
+void CKestrelInstallerDlg::sendNetworkChange(const kestrel::NetworkChangeValues& values) {
+    const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
+    if (!adapter) return;
+    sendToController(*adapter, kestrel::buildNetworkChangeRequest(*adapter, values),
+                     values.current_ip);
+}
+
+void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
+                                            const std::string& currentIp, const std::string& userId,
+                                            const std::string& password) {
+    // Without an adapter nothing is sent and the program goes on.
+    const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::GoOn);
+    if (!adapter) return;
+    sendToController(
+        *adapter,
+        kestrel::buildFactoryResetRequest(*adapter, lowerMac, currentIp, userId, password),
+        currentIp);
 }
 
 void CKestrelInstallerDlg::drainReplies() {
@@ -168,7 +187,7 @@ void CKestrelInstallerDlg::drainReplies() {
         if (auto* result = std::get_if<kestrel::ResultReplyEvent>(&event))
             handleResultReply(result->result);
         else if (auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event))
-            handleApplyReply(apply->reply);
+            factoryPanel_->showApplyReply(apply->reply);
         if (destroyed_) break;
     }
     draining_ = false;

@@ -1,7 +1,10 @@
 #include "ui/CDeviceListCtrl.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 
@@ -9,6 +12,17 @@
 #include "ui/DeviceListModel.h"
 
 namespace fendrix {
+
+namespace {
+// Shows the wait cursor for the lifetime of the object.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+}  // namespace
 
 CDeviceListCtrl::CDeviceListCtrl(QWidget* parent)
     : QTableView(parent), header_(new CDeviceHeaderCtrl(this)) {
@@ -108,6 +122,48 @@ void CDeviceListCtrl::contextMenuEvent(QContextMenuEvent* event) {
     // The right-button release opens the list's own menu; the event must not
     // travel on to the window's menu.
     event->accept();
+}
+
+void CDeviceListCtrl::keyPressEvent(QKeyEvent* event) {
+    // Only while the list itself has the focus, and not with Alt (system
+    // keys); Shift is not examined.
+    const bool copy = (event->key() == Qt::Key_A || event->key() == Qt::Key_C) &&
+                      (event->modifiers() & Qt::ControlModifier) &&
+                      !(event->modifiers() & Qt::AltModifier) &&
+                      QApplication::focusWidget() == this;
+    if (!copy) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    if (event->key() == Qt::Key_A) CopyAllMacs();
+    else CopySelectedMac();
+    event->accept();
+}
+
+bool CDeviceListCtrl::CopySelectedMac() {
+    if (firstSelectedRow() < 0 || !model_) return true;
+    const WaitCursor wait;
+    QString text;
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (selectionModel()->isRowSelected(row, {}))
+            text += model_->cell(row, kestrel::ColMacAddress);
+    return PutTextOnClipboard(text);
+}
+
+bool CDeviceListCtrl::CopyAllMacs() {
+    if (firstSelectedRow() < 0 || !model_) return true;
+    const WaitCursor wait;
+    QString text;
+    for (int row = 0; row < model_->rowCount(); ++row)
+        text += model_->cell(row, kestrel::ColMacAddress) + QStringLiteral("\r\n");
+    return PutTextOnClipboard(text);
+}
+
+bool CDeviceListCtrl::PutTextOnClipboard(const QString& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return false;
+    clipboard->setText(text);
+    return true;
 }
 
 }  // namespace fendrix

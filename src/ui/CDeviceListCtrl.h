@@ -1,7 +1,8 @@
 #pragma once
 // The device list: a report view over DeviceListModel with single, full-row
 // selection and grid lines. Mouse clicks are reported with the row under the
-// pointer (-1 below the last row), as the main window needs them.
+// pointer (-1 below the last row), as the main window needs them. Ctrl+C and
+// Ctrl+A copy MAC addresses to the clipboard.
 #include <QColor>
 #include <QTableView>
 
@@ -30,6 +31,13 @@ public:
     int selectionMark() const;
     int rowAtViewport(const QPoint& pos) const;
 
+    // The "MAC Address" cell of the selected row; all rows' cells, each
+    // followed by CR LF. Both do nothing without a selected row. False only
+    // when there is no clipboard.
+    bool CopySelectedMac();
+    bool CopyAllMacs();
+    static bool PutTextOnClipboard(const QString& text);
+
 signals:
     void rowClicked(int row);
     void rowRightClicked(int row, const QPoint& globalPos);
@@ -39,6 +47,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 

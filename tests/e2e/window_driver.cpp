@@ -34,19 +34,23 @@
 #include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ControlTable.h"
 #include "app/CKestrelInstallerDlg.h"
-#include "commands/IpAddressEdit.h"
 #include "discovery/row_texts.h"
 #include "net/platform.h"
 #include "scan_output.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
+#include "ui/IpAddressEdit.h"
 
 using fendrix::CKestrelInstallerDlg;
+using fendrix::IpAddressEdit;
+using namespace fendrix::testing;
 
 namespace {
 
@@ -110,38 +114,42 @@ void printJson(const nlohmann::json& j, const char* prefix = "") {
 }
 
 // A device-command dialog: its class, the main-window button that opens it,
-// its controls by script key and object name, and its two buttons.
+// its template's control table, its controls by script key and number, and
+// its two buttons.
 struct DialogForm {
     const char* className;
     int openButton;
-    std::map<std::string, QString> controls;
-    QString confirm;
-    QString cancel;
+    std::span<const ControlName> table;
+    std::map<std::string, int> controls;
+    int confirm;
+    int cancel;
 };
 
-const DialogForm kNetworkChangeForm{"CIPSetDialog",
-                                    CKestrelInstallerDlg::IDC_NETWORK_CHANGE,
-                                    {{"dhcp", "1013"},
-                                     {"static", "1014"},
-                                     {"ip", "1015"},
-                                     {"mask", "1016"},
-                                     {"gateway", "1017"},
-                                     {"dns1", "1021"},
-                                     {"dns2", "1022"},
-                                     {"server", "1018"},
-                                     {"https", "1023"},
-                                     {"http", "1024"},
-                                     {"https-port", "1025"},
-                                     {"user", "1020"},
-                                     {"password", "1026"}},
-                                    "1",
-                                    "2"};
+const DialogForm kNetworkChangeForm{"fendrix::CIPSetDialog",
+                                    IDC_NETWORK_CHANGE,
+                                    kNetworkSettingsControls,
+                                    {{"dhcp", 1013},
+                                     {"static", 1014},
+                                     {"ip", 1015},
+                                     {"mask", 1016},
+                                     {"gateway", 1017},
+                                     {"dns1", 1021},
+                                     {"dns2", 1022},
+                                     {"server", 1018},
+                                     {"https", 1023},
+                                     {"http", 1024},
+                                     {"https-port", 1025},
+                                     {"user", 1020},
+                                     {"password", 1026}},
+                                    1,
+                                    2};
 
-const DialogForm kFactoryResetForm{"CFactoryReset",
-                                   CKestrelInstallerDlg::IDC_FACTORY_RESET,
-                                   {{"user", "1034"}, {"password", "1035"}},
-                                   "1008",
-                                   "1009"};
+const DialogForm kFactoryResetForm{"fendrix::CFactoryReset",
+                                   IDC_FACTORY_RESET,
+                                   kFactoryResetControls,
+                                   {{"user", 1034}, {"password", 1035}},
+                                   1008,
+                                   1009};
 
 QDialog* openDialog(const char* className) {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -196,17 +204,13 @@ public:
         const std::string verb = command.substr(0, space);
         const std::string arg = space == std::string::npos ? "" : trim(command.substr(space + 1));
         if (verb == "wait") return number(arg, [](int ms) { QTest::qWait(ms); });
-        if (verb == "scan") return click(CKestrelInstallerDlg::IDC_SCAN);
-        if (verb == "apply") return click(CKestrelInstallerDlg::IDC_APPLY);
+        if (verb == "scan") return click(IDC_SCAN);
+        if (verb == "apply") return click(IDC_APPLY);
         if (verb == "select-adapter")
-            return number(
-                arg, [&](int n) { combo(CKestrelInstallerDlg::IDC_ADAPTER)->setCurrentIndex(n); });
-        if (verb == "oem")
-            return number(arg,
-                          [&](int n) { combo(CKestrelInstallerDlg::IDC_OEM)->setCurrentIndex(n); });
+            return number(arg, [&](int n) { combo(IDC_ADAPTER)->setCurrentIndex(n); });
+        if (verb == "oem") return number(arg, [&](int n) { combo(IDC_OEM)->setCurrentIndex(n); });
         if (verb == "mac") {
-            qobject_cast<QLineEdit*>(window_.control(CKestrelInstallerDlg::IDC_MAC))
-                ->setText(QString::fromStdString(arg));
+            qobject_cast<QLineEdit*>(control(IDC_MAC))->setText(QString::fromStdString(arg));
             return true;
         }
         if (verb == "click")
@@ -269,7 +273,7 @@ private:
     // inside the dialog's own event loop), prints it, sets the controls and
     // presses the dialog's confirm or cancel button.
     bool deviceCommand(const DialogForm& form, const std::string& arg) {
-        std::vector<std::pair<QString, std::string>> settings;
+        std::vector<std::pair<int, std::string>> settings;
         bool cancel = false;
         std::istringstream tokens(arg);
         for (std::string token; tokens >> token;) {
@@ -295,8 +299,8 @@ private:
             opened = true;
             nlohmann::json values = nlohmann::json::object();
             auto disabled = nlohmann::json::array();
-            for (const auto& [key, name] : form.controls) {
-                const auto* w = dialog->findChild<QWidget*>(name);
+            for (const auto& [key, id] : form.controls) {
+                const auto* w = findControl(*dialog, form.table, id);
                 values[key] = w ? controlValue(w) : nlohmann::json();
                 if (w && !w->isEnabled()) disabled.push_back(key);
             }
@@ -304,16 +308,17 @@ private:
                        {"values", values},
                        {"disabled", disabled}},
                       "DIALOG ");
-            for (const auto& [name, value] : settings) {
-                auto* w = dialog->findChild<QWidget*>(name);
+            for (const auto& [id, value] : settings) {
+                auto* w = findControl(*dialog, form.table, id);
                 if (!w || !setControl(w, value)) {
                     std::fprintf(stderr, "fendrix-e2e-window: cannot set %s to \"%s\"\n",
-                                 qPrintable(name), value.c_str());
+                                 controlName(form.table, id), value.c_str());
                     fitted = false;
                 }
             }
             // A value that did not fit cancels: nothing half-set is sent.
-            dialog->findChild<QPushButton*>(fitted && !cancel ? form.confirm : form.cancel)
+            findControl<QPushButton>(*dialog, form.table,
+                                     fitted && !cancel ? form.confirm : form.cancel)
                 ->click();
         });
         poll.start();
@@ -326,10 +331,11 @@ private:
         return fitted;
     }
 
-    QComboBox* combo(int id) const { return qobject_cast<QComboBox*>(window_.control(id)); }
+    QWidget* control(int id) const { return findControl(window_, kMainWindowControls, id); }
+    QComboBox* combo(int id) const { return qobject_cast<QComboBox*>(control(id)); }
 
     bool click(int id) {
-        auto* button = qobject_cast<QPushButton*>(window_.control(id));
+        auto* button = qobject_cast<QPushButton*>(control(id));
         if (!button || !button->isVisible()) return false;
         button->click();
         return true;
@@ -354,18 +360,15 @@ private:
 
     bool labels() {
         auto text = [&](int id) {
-            return qobject_cast<QLabel*>(window_.control(id))->text().toStdString();
+            return qobject_cast<QLabel*>(control(id))->text().toStdString();
         };
-        printJson(
-            {{"selection_line", text(CKestrelInstallerDlg::IDC_SELECTION_LINE)},
-             {"status", text(CKestrelInstallerDlg::IDC_STATUS)},
-             {"apply_result", text(CKestrelInstallerDlg::IDC_APPLY_RESULT)},
-             {"apply_mark", text(CKestrelInstallerDlg::IDC_APPLY_MARK)},
-             {"mac_entry", qobject_cast<QLineEdit*>(window_.control(CKestrelInstallerDlg::IDC_MAC))
-                               ->text()
-                               .toStdString()},
-             {"current_row", window_.currentRow()},
-             {"factory_mode", window_.factoryMode()}});
+        printJson({{"selection_line", text(IDC_SELECTION_LINE)},
+                   {"status", text(IDC_STATUS)},
+                   {"apply_result", text(IDC_APPLY_RESULT)},
+                   {"apply_mark", text(IDC_APPLY_MARK)},
+                   {"mac_entry", qobject_cast<QLineEdit*>(control(IDC_MAC))->text().toStdString()},
+                   {"current_row", window_.currentRow()},
+                   {"factory_mode", window_.factoryMode()}});
         return true;
     }
 

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <cstdio>
 
-#include "FakeSeams.h"
 #include "app/CKestrelInstallerDlg.h"
+#include "fake_seams.h"
 #include "test_frames.h"
 #include "ui/CDeviceListCtrl.h"
 

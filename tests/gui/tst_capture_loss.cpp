@@ -58,9 +58,9 @@ void TestCaptureLoss::lossShowsOneWarningAfterEarlierRows() {
     // Still usable: Scan broadcasts, the selector restarts a capture that
     // delivers again, and no second box ever follows.
     const auto sentBefore = h.world.socket.sent.size();
-    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
     QCOMPARE(h.world.socket.sent.size(), sentBefore + 1);
-    qobject_cast<QComboBox*>(h.control(Dlg::IDC_ADAPTER))->setCurrentIndex(1);
+    qobject_cast<QComboBox*>(h.control(IDC_ADAPTER))->setCurrentIndex(1);
     QCOMPARE(h.world.capture.startedOn.back(), std::string("10.0.0.5"));
     h.pushControllers(2);
     QCOMPARE(h.window->deviceModel().rowCount(), 2);
@@ -73,7 +73,7 @@ void TestCaptureLoss::lossReportedAfterAdapterSwitchIsDropped() {
     // The old worker reported its loss, but the user switched before the
     // report was handled: the new capture is fine, so nothing is shown.
     QVERIFY(h.world.capture.failLoop(kLost));
-    qobject_cast<QComboBox*>(h.control(Dlg::IDC_ADAPTER))->setCurrentIndex(1);
+    qobject_cast<QComboBox*>(h.control(IDC_ADAPTER))->setCurrentIndex(1);
     Harness::settle();
     QVERIFY(h.world.prompts.shown.empty());
 
@@ -85,7 +85,7 @@ void TestCaptureLoss::lossReportedAfterAdapterSwitchIsDropped() {
 
 void TestCaptureLoss::requestedStopsShowNothing() {
     Harness h;
-    auto* selector = qobject_cast<QComboBox*>(h.control(Dlg::IDC_ADAPTER));
+    auto* selector = qobject_cast<QComboBox*>(h.control(IDC_ADAPTER));
     selector->setCurrentIndex(1);
     selector->setCurrentIndex(0);
     Harness::settle();

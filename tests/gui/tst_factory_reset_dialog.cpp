@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "commands/CFactoryReset.h"
+#include "ControlTable.h"
 #include "commands/factory_reset_request.h"
 #include "net/byte_io.h"
+#include "ui/CFactoryReset.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ kestrel::DeviceRecord record() {
 
 struct Harness {
     std::vector<Sent> sent;
-    CFactoryReset dialog;
+    fendrix::CFactoryReset dialog;
 
     Harness()
         : dialog(record(), [this](const std::string& mac, const std::string& ip,
@@ -33,11 +34,13 @@ struct Harness {
               sent.push_back({mac, ip, user, password});
           }) {}
 
-    QLineEdit* edit(const char* id) {
-        return dialog.findChild<QLineEdit*>(QString::fromLatin1(id));
+    QLineEdit* edit(int id) {
+        return fendrix::testing::findControl<QLineEdit>(
+            dialog, fendrix::testing::kFactoryResetControls, id);
     }
-    QPushButton* button(const char* id) {
-        return dialog.findChild<QPushButton*>(QString::fromLatin1(id));
+    QPushButton* button(int id) {
+        return fendrix::testing::findControl<QPushButton>(
+            dialog, fendrix::testing::kFactoryResetControls, id);
     }
 };
 
@@ -54,8 +57,8 @@ private slots:
 void TestFactoryResetDialog::emptyTextsAreStillSentLowerCased() {
     Harness h;
     QCOMPARE(h.dialog.windowTitle(), QStringLiteral("Factory Reset"));
-    QCOMPARE(h.edit("1035")->echoMode(), QLineEdit::Password);
-    QTest::mouseClick(h.button("1008"), Qt::LeftButton);
+    QCOMPARE(h.edit(1035)->echoMode(), QLineEdit::Password);
+    QTest::mouseClick(h.button(1008), Qt::LeftButton);
     QCOMPARE(h.sent.size(), std::size_t{1});
     QCOMPARE(h.sent[0].mac, std::string("aa:bb:cc:0d:0e:0f"));
     QCOMPARE(h.sent[0].ip, std::string("10.0.0.5"));
@@ -75,17 +78,17 @@ void TestFactoryResetDialog::typedCredentialsAreSentWhole() {
     Harness h;
     // The edits have no limit of their own; cutting is the request's job.
     const QString longId(60, QLatin1Char('u'));
-    QTest::keyClicks(h.edit("1034"), longId);
-    QTest::keyClicks(h.edit("1035"), QStringLiteral("Pa ss"));
-    QTest::mouseClick(h.button("1008"), Qt::LeftButton);
+    QTest::keyClicks(h.edit(1034), longId);
+    QTest::keyClicks(h.edit(1035), QStringLiteral("Pa ss"));
+    QTest::mouseClick(h.button(1008), Qt::LeftButton);
     QCOMPARE(h.sent.at(0).user, longId.toStdString());
     QCOMPARE(h.sent.at(0).password, std::string("Pa ss"));
 }
 
 void TestFactoryResetDialog::cancelAndEscapeSendNothingEnterSends() {
     Harness clicked;
-    QTest::keyClicks(clicked.edit("1034"), QStringLiteral("admin"));
-    QTest::mouseClick(clicked.button("1009"), Qt::LeftButton);
+    QTest::keyClicks(clicked.edit(1034), QStringLiteral("admin"));
+    QTest::mouseClick(clicked.button(1009), Qt::LeftButton);
     QVERIFY(clicked.sent.empty());
     QCOMPARE(clicked.dialog.result(), int(QDialog::Rejected));
 
@@ -99,9 +102,9 @@ void TestFactoryResetDialog::cancelAndEscapeSendNothingEnterSends() {
     Harness entered;
     entered.dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&entered.dialog));
-    entered.edit("1035")->setFocus();
-    QTest::keyClicks(entered.edit("1035"), QStringLiteral("pw"));
-    QTest::keyClick(entered.edit("1035"), Qt::Key_Return);
+    entered.edit(1035)->setFocus();
+    QTest::keyClicks(entered.edit(1035), QStringLiteral("pw"));
+    QTest::keyClick(entered.edit(1035), Qt::Key_Return);
     QCOMPARE(entered.sent.size(), std::size_t{1});
     QCOMPARE(entered.sent[0].password, std::string("pw"));
     QVERIFY(!entered.dialog.isVisible());

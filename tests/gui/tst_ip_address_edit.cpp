@@ -4,7 +4,9 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include "commands/IpAddressEdit.h"
+#include "ui/IpAddressEdit.h"
+
+using fendrix::IpAddressEdit;
 
 namespace {
 // Types as a user would: each key goes to whichever widget has focus now.

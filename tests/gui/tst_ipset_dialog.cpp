@@ -8,11 +8,14 @@
 #include <optional>
 #include <vector>
 
-#include "commands/CIPSetDialog.h"
-#include "commands/IpAddressEdit.h"
+#include "ControlTable.h"
 #include "commands/network_change_request.h"
 #include "net/byte_io.h"
+#include "ui/CIPSetDialog.h"
+#include "ui/IpAddressEdit.h"
 
+using fendrix::CIPSetDialog;
+using fendrix::IpAddressEdit;
 using kestrel::NetworkChangeValues;
 
 namespace {
@@ -42,17 +45,18 @@ struct Harness {
         : dialog(record, [this](const NetworkChangeValues& v) { sent.push_back(v); }) {}
 
     template <typename W>
-    W* get(const char* id) {
-        auto* w = dialog.findChild<W*>(QString::fromLatin1(id));
-        if (!w) qFatal("control %s missing", id);
+    W* get(int id) {
+        auto* w = fendrix::testing::findControl<W>(dialog,
+                                                   fendrix::testing::kNetworkSettingsControls, id);
+        if (!w) qFatal("control %d missing", id);
         return w;
     }
-    IpAddressEdit* ip(const char* id) { return get<IpAddressEdit>(id); }
-    QLineEdit* edit(const char* id) { return get<QLineEdit>(id); }
-    void clickOk() { QTest::mouseClick(get<QPushButton>("1"), Qt::LeftButton); }
+    IpAddressEdit* ip(int id) { return get<IpAddressEdit>(id); }
+    QLineEdit* edit(int id) { return get<QLineEdit>(id); }
+    void clickOk() { QTest::mouseClick(get<QPushButton>(1), Qt::LeftButton); }
 };
 
-const char* const kFiveAddressIds[] = {"1015", "1016", "1017", "1021", "1022"};
+const int kFiveAddressIds[] = {1015, 1016, 1017, 1021, 1022};
 
 }  // namespace
 
@@ -76,13 +80,14 @@ void TestIpSetDialog::dhcpRecordDisablesFiveButStillSendsThem() {
     record.ip_type = 0;
     Harness h(record);
     QCOMPARE(h.dialog.windowTitle(), QStringLiteral("Network Settting"));
-    QVERIFY(h.get<QPushButton>("1")->isDefault());
-    QCOMPARE(h.edit("1026")->echoMode(), QLineEdit::Password);
-    QVERIFY(h.get<QRadioButton>("1013")->isChecked());
-    QVERIFY(!h.get<QRadioButton>("1014")->isChecked());
-    for (const char* id : kFiveAddressIds) QVERIFY2(!h.ip(id)->isEnabled(), id);
-    QVERIFY(h.ip("1018")->isEnabled());
-    QVERIFY(h.edit("1024")->isEnabled());
+    QVERIFY(h.get<QPushButton>(1)->isDefault());
+    QCOMPARE(h.edit(1026)->echoMode(), QLineEdit::Password);
+    QVERIFY(h.get<QRadioButton>(1013)->isChecked());
+    QVERIFY(!h.get<QRadioButton>(1014)->isChecked());
+    for (int id : kFiveAddressIds)
+        QVERIFY2(!h.ip(id)->isEnabled(), qPrintable(QString::number(id)));
+    QVERIFY(h.ip(1018)->isEnabled());
+    QVERIFY(h.edit(1024)->isEnabled());
 
     h.clickOk();
     QCOMPARE(h.sent.size(), std::size_t{1});
@@ -98,36 +103,37 @@ void TestIpSetDialog::dhcpRecordDisablesFiveButStillSendsThem() {
 
 void TestIpSetDialog::staticRecordAndRadioClicks() {
     Harness h(staticRecord());
-    QVERIFY(h.get<QRadioButton>("1014")->isChecked());
-    for (const char* id : kFiveAddressIds) QVERIFY2(h.ip(id)->isEnabled(), id);
+    QVERIFY(h.get<QRadioButton>(1014)->isChecked());
+    for (int id : kFiveAddressIds) QVERIFY2(h.ip(id)->isEnabled(), qPrintable(QString::number(id)));
 
-    QTest::mouseClick(h.get<QRadioButton>("1013"), Qt::LeftButton);
-    QVERIFY(!h.get<QRadioButton>("1014")->isChecked());
-    for (const char* id : kFiveAddressIds) QVERIFY2(!h.ip(id)->isEnabled(), id);
-    QVERIFY(h.ip("1018")->isEnabled());
+    QTest::mouseClick(h.get<QRadioButton>(1013), Qt::LeftButton);
+    QVERIFY(!h.get<QRadioButton>(1014)->isChecked());
+    for (int id : kFiveAddressIds)
+        QVERIFY2(!h.ip(id)->isEnabled(), qPrintable(QString::number(id)));
+    QVERIFY(h.ip(1018)->isEnabled());
 
-    QTest::mouseClick(h.get<QRadioButton>("1014"), Qt::LeftButton);
-    QVERIFY(!h.get<QRadioButton>("1013")->isChecked());
-    for (const char* id : kFiveAddressIds) QVERIFY2(h.ip(id)->isEnabled(), id);
+    QTest::mouseClick(h.get<QRadioButton>(1014), Qt::LeftButton);
+    QVERIFY(!h.get<QRadioButton>(1013)->isChecked());
+    for (int id : kFiveAddressIds) QVERIFY2(h.ip(id)->isEnabled(), qPrintable(QString::number(id)));
     h.clickOk();
     QVERIFY(h.sent.at(0).is_static);
 }
 
 void TestIpSetDialog::httpsSwitchesItsPortEdit() {
     Harness on(staticRecord());
-    QVERIFY(on.get<QCheckBox>("1023")->isChecked());
-    QVERIFY(on.edit("1025")->isEnabled());
-    QTest::mouseClick(on.get<QCheckBox>("1023"), Qt::LeftButton);
-    QVERIFY(!on.edit("1025")->isEnabled());
-    QVERIFY(on.edit("1024")->isEnabled());
+    QVERIFY(on.get<QCheckBox>(1023)->isChecked());
+    QVERIFY(on.edit(1025)->isEnabled());
+    QTest::mouseClick(on.get<QCheckBox>(1023), Qt::LeftButton);
+    QVERIFY(!on.edit(1025)->isEnabled());
+    QVERIFY(on.edit(1024)->isEnabled());
 
     // Only exactly 1 means on; the greyed port is still sent.
     auto record = staticRecord();
     record.https_enabled = 2;
     record.https_port = 8443;
     Harness off(record);
-    QVERIFY(!off.get<QCheckBox>("1023")->isChecked());
-    QVERIFY(!off.edit("1025")->isEnabled());
+    QVERIFY(!off.get<QCheckBox>(1023)->isChecked());
+    QVERIFY(!off.edit(1025)->isEnabled());
     off.clickOk();
     QVERIFY(!off.sent.at(0).https);
     QCOMPARE(off.sent[0].https_port, std::uint16_t{8443});
@@ -140,12 +146,12 @@ void TestIpSetDialog::emptyAndNonDottedTextsLeaveControlsBlank() {
     record.ip = "fe80::1";
     record.gateway = "192.168.0.1 ";
     Harness h(record);
-    QVERIFY(h.ip("1022")->isBlank());
-    QVERIFY(h.ip("1018")->isBlank());
-    QVERIFY(h.ip("1018")->isEnabled());
-    QVERIFY(h.ip("1015")->isBlank());
-    QVERIFY(h.ip("1017")->isBlank());
-    QVERIFY(!h.ip("1021")->isBlank());
+    QVERIFY(h.ip(1022)->isBlank());
+    QVERIFY(h.ip(1018)->isBlank());
+    QVERIFY(h.ip(1018)->isEnabled());
+    QVERIFY(h.ip(1015)->isBlank());
+    QVERIFY(h.ip(1017)->isBlank());
+    QVERIFY(!h.ip(1021)->isBlank());
     h.clickOk();
     const auto& v = h.sent.at(0);
     QCOMPARE(v.dns2, std::string("0.0.0.0"));
@@ -169,8 +175,8 @@ void TestIpSetDialog::portTextsConvert() {
     QFETCH(QString, text);
     QFETCH(int, port);
     Harness h(staticRecord());
-    h.edit("1024")->setText(text);
-    h.edit("1025")->setText(text);
+    h.edit(1024)->setText(text);
+    h.edit(1025)->setText(text);
     h.clickOk();
     QCOMPARE(int(h.sent.at(0).http_port), port);
     QCOMPARE(int(h.sent.at(0).https_port), port);
@@ -178,17 +184,17 @@ void TestIpSetDialog::portTextsConvert() {
 
 void TestIpSetDialog::sendsExactValuesAddressedByTheKeptRecord() {
     Harness h(staticRecord());
-    QCOMPARE(h.edit("1024")->text(), QStringLiteral("80"));
-    QCOMPARE(h.edit("1025")->text(), QStringLiteral("443"));
-    h.ip("1015")->setAddress(QStringLiteral("10.0.0.5"));
-    h.ip("1016")->setAddress(QStringLiteral("255.0.0.0"));
-    h.ip("1017")->setAddress(QStringLiteral("10.0.0.1"));
-    h.ip("1018")->setAddress(QStringLiteral("10.0.0.9"));
-    h.ip("1021")->setAddress(QStringLiteral("1.1.1.1"));
-    h.ip("1022")->clear();
-    h.edit("1024")->setText(QStringLiteral("8080"));
-    QTest::keyClicks(h.edit("1020"), QStringLiteral("admin"));
-    QTest::keyClicks(h.edit("1026"), QStringLiteral("S3cret!"));
+    QCOMPARE(h.edit(1024)->text(), QStringLiteral("80"));
+    QCOMPARE(h.edit(1025)->text(), QStringLiteral("443"));
+    h.ip(1015)->setAddress(QStringLiteral("10.0.0.5"));
+    h.ip(1016)->setAddress(QStringLiteral("255.0.0.0"));
+    h.ip(1017)->setAddress(QStringLiteral("10.0.0.1"));
+    h.ip(1018)->setAddress(QStringLiteral("10.0.0.9"));
+    h.ip(1021)->setAddress(QStringLiteral("1.1.1.1"));
+    h.ip(1022)->clear();
+    h.edit(1024)->setText(QStringLiteral("8080"));
+    QTest::keyClicks(h.edit(1020), QStringLiteral("admin"));
+    QTest::keyClicks(h.edit(1026), QStringLiteral("S3cret!"));
     h.clickOk();
 
     QCOMPARE(h.sent.size(), std::size_t{1});
@@ -216,7 +222,7 @@ void TestIpSetDialog::valuesLandAtTheirOffsets() {
     record.http_port = 70;
     record.https_port = 0x1BB;
     Harness h(record);
-    QTest::keyClicks(h.edit("1020"), QStringLiteral("abcdefghijklmnopqrstuvwxyz"));  // kept to 20
+    QTest::keyClicks(h.edit(1020), QStringLiteral("abcdefghijklmnopqrstuvwxyz"));  // kept to 20
     h.clickOk();
 
     const kestrel::AdapterEntry adapter{"veth-pc", "192.168.0.2", "02:00:00:00:00:01", "veth-pc"};
@@ -235,7 +241,7 @@ void TestIpSetDialog::valuesLandAtTheirOffsets() {
 
 void TestIpSetDialog::cancelAndEscapeSendNothing() {
     Harness clicked(staticRecord());
-    QTest::mouseClick(clicked.get<QPushButton>("2"), Qt::LeftButton);
+    QTest::mouseClick(clicked.get<QPushButton>(2), Qt::LeftButton);
     QVERIFY(clicked.sent.empty());
     QCOMPARE(clicked.dialog.result(), int(QDialog::Rejected));
 
@@ -250,14 +256,14 @@ void TestIpSetDialog::cancelAndEscapeSendNothing() {
     Harness entered(staticRecord());
     entered.dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&entered.dialog));
-    entered.edit("1026")->setFocus();
-    QTest::keyClick(entered.edit("1026"), Qt::Key_Return);
+    entered.edit(1026)->setFocus();
+    QTest::keyClick(entered.edit(1026), Qt::Key_Return);
     QCOMPARE(entered.sent.size(), std::size_t{1});
 }
 
 void TestIpSetDialog::editsStopAt20Characters() {
     Harness h(staticRecord());
-    for (const char* id : {"1024", "1025", "1020", "1026"}) {
+    for (int id : {1024, 1025, 1020, 1026}) {
         h.edit(id)->setEnabled(true);
         h.edit(id)->clear();
         QTest::keyClicks(h.edit(id), QString(25, QLatin1Char('7')));

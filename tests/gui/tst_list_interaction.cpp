@@ -36,8 +36,8 @@ struct ListHarness : Harness {
     void click(const QPoint& at, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(list()->viewport(), button, {}, at);
     }
-    QString line() const { return qobject_cast<QLabel*>(control(Dlg::IDC_SELECTION_LINE))->text(); }
-    QString status() const { return qobject_cast<QLabel*>(control(Dlg::IDC_STATUS))->text(); }
+    QString line() const { return qobject_cast<QLabel*>(control(IDC_SELECTION_LINE))->text(); }
+    QString status() const { return qobject_cast<QLabel*>(control(IDC_STATUS))->text(); }
     void ctrl(Qt::Key key, QWidget* target) { QTest::keyClick(target, key, Qt::ControlModifier); }
 };
 
@@ -106,7 +106,7 @@ void TestListInteraction::keyboardAndScansLeaveTheCurrentRowAlone() {
     QTest::keyClick(h.list(), Qt::Key_Up);
     QCOMPARE(h.window->currentRow(), 1);
     QCOMPARE(h.line(), line);
-    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
     QCOMPARE(h.window->deviceModel().rowCount(), 0);
     QCOMPARE(h.window->currentRow(), 1);
     QCOMPARE(h.line(), line);
@@ -144,7 +144,7 @@ void TestListInteraction::copiesNeedTheListFocusAndASelection() {
     h.click(h.rowPoint(0));
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("untouched");
-    auto* mac = qobject_cast<QLineEdit*>(h.control(Dlg::IDC_MAC));
+    auto* mac = qobject_cast<QLineEdit*>(h.control(IDC_MAC));
     mac->setFocus();
     QTest::keyClicks(mac, "aAcC");
     QCOMPARE(mac->text(), QString("aAcC"));
@@ -190,7 +190,7 @@ void TestListInteraction::doubleClickOpensThePlainWebInterface() {
     QTest::mouseDClick(h.list()->viewport(), Qt::LeftButton, {}, h.belowRows());
     QCOMPARE(h.world.desktop.urls.back(), std::string("http://192.168.1.61:80"));
     // No mark, no browser.
-    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
     QTest::mouseDClick(h.list()->viewport(), Qt::LeftButton, {}, h.belowRows());
     QCOMPARE(h.world.desktop.urls.size(), std::size_t(2));
 }
@@ -200,7 +200,7 @@ void TestListInteraction::doubleClickIgnoresAddressesThatAreNotDottedIPv4() {
     const char* hostile[] = {
         "evil.example", "1.2.3.4/x", "1.2.3.4@evil", "javascript:x", "256.1.1.1", "1.2.3", ""};
     for (const char* ip : hostile) {
-        QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+        QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
         ScanReplySpec s;
         s.ip = ip;
         h.pushScanReply(s);
@@ -220,7 +220,7 @@ void TestListInteraction::contextMenuOnlyForOldFirmware() {
     const char* versions[] = {"5.00.01l", "5.00.01m", "5.0.01a"};
     const bool offered[] = {true, false, false};
     for (std::size_t i = 0; i < std::size(versions); ++i) {
-        QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+        QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
         ScanReplySpec s;
         s.ip = "192.168.1." + std::to_string(10 + i);
         s.firmware_version = versions[i];

@@ -62,26 +62,24 @@ void TestMainWindow::factoryModeArguments() {
 }
 
 void TestMainWindow::factoryModeShowsThePanelInPlaceOfTheButtons() {
-    const int panel[] = {Dlg::IDC_FACTORY_GROUP, Dlg::IDC_OEM_CAPTION, Dlg::IDC_MAC_CAPTION,
-                         Dlg::IDC_OEM,           Dlg::IDC_MAC,         Dlg::IDC_APPLY_RESULT,
-                         Dlg::IDC_APPLY_MARK,    Dlg::IDC_APPLY};
+    const int panel[] = {IDC_FACTORY_GROUP, IDC_OEM_CAPTION,  IDC_MAC_CAPTION, IDC_OEM,
+                         IDC_MAC,           IDC_APPLY_RESULT, IDC_APPLY_MARK,  IDC_APPLY};
     {
         Harness normal(kNormalArgs);
-        QVERIFY(normal.control(Dlg::IDC_NETWORK_CHANGE)->isVisible());
-        QVERIFY(normal.control(Dlg::IDC_FACTORY_RESET)->isVisible());
+        QVERIFY(normal.control(IDC_NETWORK_CHANGE)->isVisible());
+        QVERIFY(normal.control(IDC_FACTORY_RESET)->isVisible());
         for (int id : panel)
             QVERIFY2(!normal.control(id)->isVisible(), qPrintable(QString::number(id)));
     }
     Harness factory(kFactoryArgs);
-    QVERIFY(!factory.control(Dlg::IDC_NETWORK_CHANGE)->isVisible());
-    QVERIFY(!factory.control(Dlg::IDC_FACTORY_RESET)->isVisible());
+    QVERIFY(!factory.control(IDC_NETWORK_CHANGE)->isVisible());
+    QVERIFY(!factory.control(IDC_FACTORY_RESET)->isVisible());
     for (int id : panel)
         QVERIFY2(factory.control(id)->isVisible(), qPrintable(QString::number(id)));
-    for (int id : {Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_ADAPTER, Dlg::IDC_SELECTION_LINE,
-                   Dlg::IDC_STATUS})
+    for (int id : {IDC_DEVICE_LIST, IDC_SCAN, IDC_ADAPTER, IDC_SELECTION_LINE, IDC_STATUS})
         QVERIFY(factory.control(id)->isVisible());
 
-    auto* oem = qobject_cast<QComboBox*>(factory.control(Dlg::IDC_OEM));
+    auto* oem = qobject_cast<QComboBox*>(factory.control(IDC_OEM));
     QStringList brands;
     for (int i = 0; i < oem->count(); ++i) brands << oem->itemText(i);
     QCOMPARE(brands,
@@ -154,7 +152,7 @@ void TestMainWindow::listLooksAndBehavesAsAReportView() {
     list->setFocus();
     QTRY_VERIFY(list->hasFocus());
     QCOMPARE(pixel(), highlight);
-    h.control(Dlg::IDC_SCAN)->setFocus();
+    h.control(IDC_SCAN)->setFocus();
     QTRY_VERIFY(!list->hasFocus());
     QVERIFY(pixel() != highlight);
     QCOMPARE(list->firstSelectedRow(), 2);  // still selected
@@ -176,10 +174,10 @@ void TestMainWindow::labelsAfterStart() {
     for (const QStringList& args : {kNormalArgs, kFactoryArgs}) {
         Harness h(args);
         auto text = [&](int id) { return qobject_cast<QLabel*>(h.control(id))->text(); };
-        QCOMPARE(text(Dlg::IDC_SELECTION_LINE), QString("Choose your equipment ........"));
-        QCOMPARE(text(Dlg::IDC_STATUS), QString());
-        QCOMPARE(text(Dlg::IDC_APPLY_RESULT), QString("Apply result information .........."));
-        QCOMPARE(text(Dlg::IDC_APPLY_MARK), QString());
+        QCOMPARE(text(IDC_SELECTION_LINE), QString("Choose your equipment ........"));
+        QCOMPARE(text(IDC_STATUS), QString());
+        QCOMPARE(text(IDC_APPLY_RESULT), QString("Apply result information .........."));
+        QCOMPARE(text(IDC_APPLY_MARK), QString());
         QCOMPARE(h.window->currentRow(), -1);
         QCOMPARE(h.window->windowTitle(), QString("Fendrix"));
     }
@@ -191,20 +189,20 @@ void TestMainWindow::fixedSizeAndControlsAtTheirPlaces() {
     QCOMPARE(w.minimumSize(), w.maximumSize());
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
     // The selection line and status label are coloured and bold.
-    QCOMPARE(h.control(Dlg::IDC_SELECTION_LINE)->palette().color(QPalette::WindowText),
+    QCOMPARE(h.control(IDC_SELECTION_LINE)->palette().color(QPalette::WindowText),
              QColor(255, 94, 0));
-    QVERIFY(h.control(Dlg::IDC_SELECTION_LINE)->font().bold());
-    QWidget* list = h.control(Dlg::IDC_DEVICE_LIST);
-    QVERIFY(h.control(Dlg::IDC_SCAN)->geometry().bottom() < list->geometry().top());
+    QVERIFY(h.control(IDC_SELECTION_LINE)->font().bold());
+    QWidget* list = h.control(IDC_DEVICE_LIST);
+    QVERIFY(h.control(IDC_SCAN)->geometry().bottom() < list->geometry().top());
     // The adapter selector's group box does not swallow clicks meant for it.
-    QWidget* selector = h.control(Dlg::IDC_ADAPTER);
+    QWidget* selector = h.control(IDC_ADAPTER);
     QCOMPARE(w.childAt(selector->geometry().center()), selector);
 }
 
 void TestMainWindow::escAndEnterDoNotClose() {
     for (const QStringList& args : {kNormalArgs, kFactoryArgs}) {
         Harness h(args);
-        for (int id : {Dlg::IDC_DEVICE_LIST, Dlg::IDC_SCAN, Dlg::IDC_ADAPTER}) {
+        for (int id : {IDC_DEVICE_LIST, IDC_SCAN, IDC_ADAPTER}) {
             QWidget* target = h.control(id);
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Escape);

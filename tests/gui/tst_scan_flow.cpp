@@ -73,7 +73,7 @@ void TestScanFlow::scanButtonClearsThenBroadcasts() {
     QVERIFY(h.waitStartupScan());
     h.pushControllers(3);
     QCOMPARE(h.window->deviceModel().rowCount(), 3);
-    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
     QCOMPARE(h.window->deviceModel().rowCount(), 0);
     QCOMPARE(h.world.socket.sent.size(), std::size_t(2));
     QCOMPARE(h.world.socket.sent[1].bytes, expectedScanRequest("00:11:22:33:44:55"));
@@ -268,27 +268,27 @@ void TestScanFlow::applyReplies() {
 
     QString markWhileOpen, lineWhileOpen;
     h.world.prompts.whileOpen = [&](const Prompt&) {
-        markWhileOpen = labelText(h, Dlg::IDC_APPLY_MARK);
-        lineWhileOpen = labelText(h, Dlg::IDC_APPLY_RESULT);
+        markWhileOpen = labelText(h, IDC_APPLY_MARK);
+        lineWhileOpen = labelText(h, IDC_APPLY_RESULT);
     };
     h.pushDatagram(kestrel::testing::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 2, 2));
     QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"OK"});
     QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
     QCOMPARE(markWhileOpen, QString());  // new texts only after the box
     QCOMPARE(lineWhileOpen, QString("Apply result information .........."));
-    QCOMPARE(labelText(h, Dlg::IDC_APPLY_RESULT), QString("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]"));
-    QCOMPARE(labelText(h, Dlg::IDC_APPLY_MARK), QString("[OK]"));
+    QCOMPARE(labelText(h, IDC_APPLY_RESULT), QString("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]"));
+    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[OK]"));
 
     h.pushDatagram(kestrel::testing::applyReplyDatagram("bad", 2, 0, 9, 21));
     QCOMPARE(h.world.prompts.shown.back().text, std::string("Failed !"));
-    QCOMPARE(labelText(h, Dlg::IDC_APPLY_RESULT), QString("Apply [ - bad]"));
-    QCOMPARE(labelText(h, Dlg::IDC_APPLY_MARK), QString("[Failed !]"));
+    QCOMPARE(labelText(h, IDC_APPLY_RESULT), QString("Apply [ - bad]"));
+    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[Failed !]"));
 
     h.pushDatagram(kestrel::testing::applyReplyDatagram("x", 5, 2, 1, 20));
     QCOMPARE(h.world.prompts.shown.back().text,
              std::string("The UserID or Password you typed do not match."));
     QVERIFY(h.world.prompts.shown.back().icon == kestrel::PromptIcon::Information);
-    QCOMPARE(labelText(h, Dlg::IDC_APPLY_MARK), QString("[Failed !]"));
+    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[Failed !]"));
 
     const std::size_t boxes = h.world.prompts.shown.size();
     for (int silent : {3, 4, 7})
@@ -306,7 +306,7 @@ void TestScanFlow::adapterSwitchRestartsCaptureAndKeepsRows() {
     QVERIFY(h.waitStartupScan());
     h.pushControllers(2);
     const int stops = h.world.capture.stops;
-    auto* selector = qobject_cast<QComboBox*>(h.control(Dlg::IDC_ADAPTER));
+    auto* selector = qobject_cast<QComboBox*>(h.control(IDC_ADAPTER));
     QCOMPARE(selector->count(), 2);
     QCOMPARE(selector->itemText(1), QString("eth-test1"));
     selector->setCurrentIndex(1);
@@ -316,7 +316,7 @@ void TestScanFlow::adapterSwitchRestartsCaptureAndKeepsRows() {
     QVERIFY(h.world.socket.closes >= 1);
     QCOMPARE(h.window->deviceModel().rowCount(), 2);
     QCOMPARE(h.world.socket.sent.size(), std::size_t(1));  // no scan of its own
-    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
     QCOMPARE(h.world.socket.sent.back().ip, std::string("10.0.0.255"));
     QCOMPARE(h.world.socket.sent.back().bytes, expectedScanRequest("00:aa:bb:cc:dd:ee"));
     // Replies through the new capture arrive as before.
@@ -333,7 +333,7 @@ void TestScanFlow::noAdapterSaysSoOnceAndSendsNothing() {
     QTest::qWait(1300);
     QVERIFY(h.world.socket.sent.empty());
     QVERIFY(h.world.capture.startedOn.empty());
-    QTest::mouseClick(h.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
     QVERIFY(h.world.socket.sent.empty());
     QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
     QVERIFY(h.world.desktop.exitCodes.empty());
@@ -350,13 +350,14 @@ void TestScanFlow::captureErrorShowsOneBoxAndWindowStaysUsable() {
     QVERIFY(world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
     QVERIFY(world.desktop.exitCodes.empty());
     QTRY_COMPARE_WITH_TIMEOUT(world.socket.sent.size(), std::size_t(1), 3000);  // still scans
-    QTest::mouseClick(window.control(Dlg::IDC_SCAN), Qt::LeftButton);
+    QTest::mouseClick(findControl(window, kMainWindowControls, IDC_SCAN), Qt::LeftButton);
     QCOMPARE(world.socket.sent.size(), std::size_t(2));
     QCOMPARE(world.prompts.shown.size(), std::size_t(1));
 
     world.capture.startError = kestrel::CaptureError{kestrel::CaptureError::Kind::NoDevice,
                                                      "no capture device has 10.0.0.5"};
-    qobject_cast<QComboBox*>(window.control(Dlg::IDC_ADAPTER))->setCurrentIndex(1);
+    qobject_cast<QComboBox*>(findControl(window, kMainWindowControls, IDC_ADAPTER))
+        ->setCurrentIndex(1);
     QCOMPARE(world.prompts.shown.size(), std::size_t(2));
     QVERIFY(window.isVisible());
 }

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "FakeSeams.h"
+#include "ControlTable.h"
 #include "app/CKestrelInstallerDlg.h"
+#include "fake_seams.h"
 #include "test_frames.h"
 
 namespace fendrix::testing {
@@ -72,7 +73,8 @@ struct Harness {
         settle();
     }
 
-    QWidget* control(int id) const { return window->control(id); }
+    // A control of the main window by its template number.
+    QWidget* control(int id) const { return findControl(*window, kMainWindowControls, id); }
 };
 
 }  // namespace fendrix::testing

@@ -1,4 +1,4 @@
-#include "FakeSeams.h"
+#include "fake_seams.h"
 
 #include <thread>
 

@@ -12,6 +12,9 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+
+namespace fendrix {
+
 class IpAddressEdit;
 
 class CIPSetDialog : public QDialog {
@@ -33,19 +36,21 @@ private:
     std::string mac_;
     std::string ip_;
 
-    QRadioButton* dhcp_ = nullptr;         // 1013
-    QRadioButton* static_ = nullptr;       // 1014
-    IpAddressEdit* ipAddress_ = nullptr;   // 1015
-    IpAddressEdit* subnetMask_ = nullptr;  // 1016
-    IpAddressEdit* gateway_ = nullptr;     // 1017
-    IpAddressEdit* serverIp_ = nullptr;    // 1018
-    IpAddressEdit* dns1_ = nullptr;        // 1021
-    IpAddressEdit* dns2_ = nullptr;        // 1022
-    QCheckBox* https_ = nullptr;           // 1023
-    QLineEdit* httpPort_ = nullptr;        // 1024
-    QLineEdit* httpsPort_ = nullptr;       // 1025
-    QLineEdit* userId_ = nullptr;          // 1020
-    QLineEdit* password_ = nullptr;        // 1026
-    QPushButton* ok_ = nullptr;            // 1
-    QPushButton* cancel_ = nullptr;        // 2
+    QRadioButton* dhcp_ = nullptr;
+    QRadioButton* static_ = nullptr;
+    IpAddressEdit* ipAddress_ = nullptr;
+    IpAddressEdit* subnetMask_ = nullptr;
+    IpAddressEdit* gateway_ = nullptr;
+    IpAddressEdit* serverIp_ = nullptr;
+    IpAddressEdit* dns1_ = nullptr;
+    IpAddressEdit* dns2_ = nullptr;
+    QCheckBox* https_ = nullptr;
+    QLineEdit* httpPort_ = nullptr;
+    QLineEdit* httpsPort_ = nullptr;
+    QLineEdit* userId_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
 };
+
+}  // namespace fendrix

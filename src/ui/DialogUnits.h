@@ -1,8 +1,15 @@
 #pragma once
 // Dialog-template geometry: rectangles in dialog units are turned into pixels
-// with the dialog font's base units, as the templates were laid out.
+// with the dialog font's base units, as the templates were laid out; and the
+// few habits every control of a template shares.
+#include <QColor>
 #include <QFont>
 #include <QRect>
+
+class QComboBox;
+class QPushButton;
+class QString;
+class QWidget;
 
 namespace fendrix {
 
@@ -25,5 +32,14 @@ private:
 QFont dialogFont();
 // Bold "Tahoma" with a 15-pixel character cell (the labels' font), with fallback.
 QFont boldLabelFont();
+// Gives a label the bold label font and its text colour.
+void makeBoldLabel(QWidget* label, const QColor& colour);
+
+// A drop-down list is as high as its edit part; the template's height is
+// that of the opened list.
+void placeDropDown(QComboBox* combo, const QRect& rect);
+// A push button that never takes Enter: Enter belongs to the window's own
+// key handling, never to a default button.
+QPushButton* makeButton(const QString& caption, QWidget* parent);
 
 }  // namespace fendrix

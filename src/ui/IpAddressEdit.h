@@ -7,6 +7,8 @@
 
 class QLineEdit;
 
+namespace fendrix {
+
 class IpAddressEdit : public QFrame {
     Q_OBJECT
 public:
@@ -34,3 +36,5 @@ private:
 
     std::array<QLineEdit*, kFieldCount> fields_{};
 };
+
+}  // namespace fendrix

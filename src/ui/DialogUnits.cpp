@@ -1,6 +1,9 @@
-#include "app/DialogUnits.h"
+#include "ui/DialogUnits.h"
 
+#include <QComboBox>
 #include <QFontMetrics>
+#include <QPalette>
+#include <QPushButton>
 #include <QStringList>
 
 namespace fendrix {
@@ -60,6 +63,24 @@ QFont boldLabelFont() {
     font.setPixelSize(pixels);
     while (pixels > 8 && QFontMetrics(font).height() > kCellHeight) font.setPixelSize(--pixels);
     return font;
+}
+
+void makeBoldLabel(QWidget* label, const QColor& colour) {
+    label->setFont(boldLabelFont());
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+}
+
+void placeDropDown(QComboBox* combo, const QRect& rect) {
+    combo->setGeometry(rect.x(), rect.y(), rect.width(), combo->sizeHint().height());
+}
+
+QPushButton* makeButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
 }
 
 }  // namespace fendrix

@@ -1,4 +1,4 @@
-#include "commands/IpAddressEdit.h"
+#include "ui/IpAddressEdit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QValidator>
 #include <optional>
+
+namespace fendrix {
 
 namespace {
 
@@ -169,3 +171,5 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
+
+}  // namespace fendrix

@@ -10,17 +10,15 @@
 class QLineEdit;
 class QPushButton;
 
+namespace fendrix {
+
 class CFactoryReset : public QDialog {
     Q_OBJECT
 public:
     using SendFn = std::function<void(const std::string& lowerMac, const std::string& currentIp,
                                       const std::string& userId, const std::string& password)>;
 
-    CFactoryReset(const kestrel::DeviceRecord& record,
-                  std::function<void(const std::string& lowerMac, const std::string& currentIp,
-                                     const std::string& userId, const std::string& password)>
-                      send,
-                  QWidget* parent = nullptr);
+    CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, QWidget* parent = nullptr);
 
 private:
     void onFactoryReset();
@@ -29,8 +27,10 @@ private:
     std::string mac_;
     std::string ip_;
 
-    QLineEdit* userId_ = nullptr;    // 1034
-    QLineEdit* password_ = nullptr;  // 1035
-    QPushButton* reset_ = nullptr;   // 1008
-    QPushButton* cancel_ = nullptr;  // 1009
+    QLineEdit* userId_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    QPushButton* reset_ = nullptr;
+    QPushButton* cancel_ = nullptr;
 };
+
+}  // namespace fendrix

@@ -1,4 +1,4 @@
-#include "commands/CFactoryReset.h"
+#include "ui/CFactoryReset.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -10,6 +10,8 @@
 
 #include "commands/network_change_request.h"
 
+namespace fendrix {
+
 CFactoryReset::CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, QWidget* parent)
     : QDialog(parent), send_(std::move(send)), mac_(record.mac), ip_(record.ip) {
     setWindowTitle(QStringLiteral("Factory Reset"));
@@ -17,15 +19,15 @@ CFactoryReset::CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, Q
 
     // No length limit here: the request cuts each text at its field.
     userId_ = new QLineEdit(this);
-    userId_->setObjectName(QStringLiteral("1034"));
+    userId_->setObjectName(QStringLiteral("userId"));
     password_ = new QLineEdit(this);
-    password_->setObjectName(QStringLiteral("1035"));
+    password_->setObjectName(QStringLiteral("password"));
     password_->setEchoMode(QLineEdit::Password);
 
     reset_ = new QPushButton(QStringLiteral("Factory Reset"), this);
-    reset_->setObjectName(QStringLiteral("1008"));
+    reset_->setObjectName(QStringLiteral("factoryResetButton"));
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("1009"));
+    cancel_->setObjectName(QStringLiteral("cancelButton"));
     // Enter after typing the password confirms, as in any dialog; Esc cancels.
     reset_->setDefault(true);
 
@@ -55,3 +57,5 @@ void CFactoryReset::onFactoryReset() {
     if (send_) send_(kestrel::lowerText(mac_), ip_, userId, password);
     accept();
 }
+
+}  // namespace fendrix

@@ -1,4 +1,4 @@
-#include "commands/CIPSetDialog.h"
+#include "ui/CIPSetDialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,20 +11,22 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "commands/IpAddressEdit.h"
+#include "ui/IpAddressEdit.h"
+
+namespace fendrix {
 
 namespace {
 
 constexpr int kEditLimit = 20;
 
 template <typename W>
-W* named(W* widget, const char* id) {
-    widget->setObjectName(QString::fromLatin1(id));
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
     return widget;
 }
 
-QLineEdit* limitedEdit(const char* id, QWidget* parent) {
-    auto* edit = named(new QLineEdit(parent), id);
+QLineEdit* limitedEdit(const char* name, QWidget* parent) {
+    auto* edit = named(new QLineEdit(parent), name);
     edit->setMaxLength(kEditLimit);
     return edit;
 }
@@ -42,28 +44,28 @@ CIPSetDialog::CIPSetDialog(const kestrel::DeviceRecord& record,
 }
 
 void CIPSetDialog::buildControls() {
-    dhcp_ = named(new QRadioButton(QStringLiteral("DHCP"), this), "1013");
-    static_ = named(new QRadioButton(QStringLiteral("STATIC"), this), "1014");
+    dhcp_ = named(new QRadioButton(QStringLiteral("DHCP"), this), "dhcpButton");
+    static_ = named(new QRadioButton(QStringLiteral("STATIC"), this), "staticButton");
     auto* mode = new QButtonGroup(this);
     mode->addButton(dhcp_);
     mode->addButton(static_);
 
-    ipAddress_ = named(new IpAddressEdit(this), "1015");
-    subnetMask_ = named(new IpAddressEdit(this), "1016");
-    gateway_ = named(new IpAddressEdit(this), "1017");
-    dns1_ = named(new IpAddressEdit(this), "1021");
-    dns2_ = named(new IpAddressEdit(this), "1022");
-    serverIp_ = named(new IpAddressEdit(this), "1018");
+    ipAddress_ = named(new IpAddressEdit(this), "ipAddress");
+    subnetMask_ = named(new IpAddressEdit(this), "subnetMask");
+    gateway_ = named(new IpAddressEdit(this), "gateway");
+    dns1_ = named(new IpAddressEdit(this), "dns1");
+    dns2_ = named(new IpAddressEdit(this), "dns2");
+    serverIp_ = named(new IpAddressEdit(this), "serverIp");
 
-    https_ = named(new QCheckBox(QStringLiteral("Https"), this), "1023");
-    httpPort_ = limitedEdit("1024", this);
-    httpsPort_ = limitedEdit("1025", this);
-    userId_ = limitedEdit("1020", this);
-    password_ = limitedEdit("1026", this);
+    https_ = named(new QCheckBox(QStringLiteral("Https"), this), "httpsCheck");
+    httpPort_ = limitedEdit("httpPort", this);
+    httpsPort_ = limitedEdit("httpsPort", this);
+    userId_ = limitedEdit("userId", this);
+    password_ = limitedEdit("password", this);
     password_->setEchoMode(QLineEdit::Password);
 
-    ok_ = named(new QPushButton(QStringLiteral("Network Change"), this), "1");
-    cancel_ = named(new QPushButton(QStringLiteral("CANCEL"), this), "2");
+    ok_ = named(new QPushButton(QStringLiteral("Network Change"), this), "networkChangeButton");
+    cancel_ = named(new QPushButton(QStringLiteral("CANCEL"), this), "cancelButton");
     ok_->setDefault(true);
 
     auto* network = new QGroupBox(QStringLiteral("Network"), this);
@@ -174,3 +176,5 @@ void CIPSetDialog::onNetworkChange() {
     if (send_) send_(values);
     accept();
 }
+
+}  // namespace fendrix
