@@ -73,6 +73,12 @@ private:
     // What a send does when the selector holds no adapter: both say so; some
     // then end the program.
     enum class WithoutAdapter { GoOn, EndProgram };
+    // The MAC and IP texts of the row that the current row index was taken
+    // from: the controller the user clicked.
+    struct ClickedController {
+        std::string mac;
+        std::string ip;
+    };
 
     // Life of the window.
     void buildControls();
@@ -117,6 +123,7 @@ private:
     std::vector<kestrel::AdapterEntry> adapters_;
     QString upgradeTargetIp_;  // the row the context menu was offered for
     int currentRow_ = -1;      // the row last clicked; kept across scans
+    std::optional<ClickedController> clicked_;
     bool captureStarted_ = false;
     unsigned captureRun_ = 0;  // counts capture starts and stops, to drop stale loss reports
     bool factoryMode_ = false;

@@ -51,10 +51,13 @@ QString writeUpgradeBatchFile(const std::string& programPath, const QString& ip)
 void CKestrelInstallerDlg::UpdateCurrentRow(int row) {
     currentRow_ = row;
     if (!model_->hasRow(row)) {
+        clicked_.reset();
         selectionLine_->setText(QString::fromLatin1(kChooseEquipment));
         status_->clear();
         return;
     }
+    const kestrel::DeviceRecord& record = model_->record(row);
+    clicked_ = ClickedController{record.mac, record.ip};
     selectionLine_->setText(QStringLiteral("[No.%1] %2 - %3")
                                 .arg(row + 1)
                                 .arg(model_->cell(row, kestrel::ColMacAddress),
@@ -63,7 +66,13 @@ void CKestrelInstallerDlg::UpdateCurrentRow(int row) {
 }
 
 const kestrel::DeviceRecord* CKestrelInstallerDlg::clickedRecord() const {
-    return model_->hasRow(currentRow_) ? &model_->record(currentRow_) : nullptr;
+    if (!clicked_ || !model_->hasRow(currentRow_)) return nullptr;
+    // A scan keeps the index but may have put another controller there.
+    const kestrel::DeviceRecord& record = model_->record(currentRow_);
+    if (kestrel::lowerText(record.mac) != kestrel::lowerText(clicked_->mac) ||
+        record.ip != clicked_->ip)
+        return nullptr;
+    return &record;
 }
 
 void CKestrelInstallerDlg::openWebInterface() {

@@ -31,14 +31,20 @@ bool zeros(const std::vector<std::uint8_t>& b, std::size_t from, std::size_t to)
 struct PanelHarness : Harness {
     explicit PanelHarness(const QStringList& args = kFactoryArgs) : Harness(args) {
         QVERIFY(waitStartupScan());
-        ScanReplySpec near;
         near.sender = "00:1A:2B:3C:4D:5E";  // upper case on the wire
         near.ip = "192.168.1.50";
-        ScanReplySpec far;
         far.sender = "00:1a:2b:3c:4d:60";
         far.ip = "169.254.3.4";
         pushScanReply(near);
         pushScanReply(far);
+        sentBefore = world.socket.sent.size();
+    }
+    // A result reply (from any PC) empties the list and scans again; the
+    // controllers answer in the order given.
+    void rescan(std::initializer_list<ScanReplySpec> answers) {
+        pushDatagram(kestrel::testing::resultReplyDatagram(0));
+        for (const ScanReplySpec& answer : answers) pushScanReply(answer);
+        world.prompts.shown.clear();
         sentBefore = world.socket.sent.size();
     }
     QLineEdit* mac() const { return qobject_cast<QLineEdit*>(control(IDC_MAC)); }
@@ -56,6 +62,8 @@ struct PanelHarness : Harness {
     std::vector<SentDatagram> newSends() const {
         return {world.socket.sent.begin() + static_cast<long>(sentBefore), world.socket.sent.end()};
     }
+    ScanReplySpec near;
+    ScanReplySpec far;
     std::size_t sentBefore = 0;
 };
 }  // namespace
@@ -69,6 +77,7 @@ private slots:
     void emptyMacSendsTheBrandAlone();
     void controllerInAnotherSubnetIsReachedByBroadcast();
     void applyWithoutARowStillEmptiesTheEntry();
+    void applyWritesOnlyToTheControllerClicked();
     void enterRunsApplyWhateverHasTheFocus();
     void deviceCommandSends();
     void deviceCommandButtonsNeedASelectionMark();
@@ -172,6 +181,26 @@ void TestFactoryPanel::applyWithoutARowStillEmptiesTheEntry() {
     h.apply("001A2B3C4D5E");
     QCOMPARE(h.world.prompts.shown.size(), std::size_t(2));
     QVERIFY(h.newSends().empty());
+}
+
+void TestFactoryPanel::applyWritesOnlyToTheControllerClicked() {
+    PanelHarness h;
+    h.clickRow(1);
+    // The rows came back the other way round: another controller has the
+    // clicked index, and nothing is sent to it.
+    h.rescan({h.far, h.near});
+    h.apply("001A2B3C4D5E");
+    QCOMPARE(h.world.prompts.texts(),
+             std::vector<std::string>{"Please select the equipment and run it."});
+    QCOMPARE(h.mac()->text(), QString());
+    QVERIFY(h.newSends().empty());
+    // Back at the clicked index, the clicked controller takes the request.
+    h.rescan({h.near, h.far});
+    h.apply("001A2B3C4D5E");
+    QVERIFY(h.world.prompts.shown.empty());
+    const auto sends = h.newSends();
+    QCOMPARE(sends.size(), std::size_t(1));
+    QCOMPARE(text(sends[0].bytes, 32, 20), std::string("00:1a:2b:3c:4d:60"));
 }
 
 void TestFactoryPanel::enterRunsApplyWhateverHasTheFocus() {
