@@ -29,8 +29,13 @@ bool initSocketLayer() {
 
 CKestrelInstallerApp::CKestrelInstallerApp(int& argc, char** argv, QStringList commandLine)
     : QApplication(argc, argv), commandLine_(std::move(commandLine)) {
+    setIdentity();
+}
+
+void CKestrelInstallerApp::setIdentity() {
+    // No display name: the platform would append it to every title that
+    // does not end with it ("Factory Reset — Fendrix").
     setApplicationName(QStringLiteral("Fendrix"));
-    setApplicationDisplayName(QStringLiteral("Fendrix"));
 }
 
 int CKestrelInstallerApp::InitInstance() {

@@ -15,6 +15,8 @@ public:
     CKestrelInstallerApp(int& argc, char** argv, QStringList commandLine);
     // Answers the process's exit code.
     int InitInstance();
+    // Names the application; titles then read exactly as each window sets them.
+    static void setIdentity();
 
 private:
     QStringList commandLine_;

@@ -12,8 +12,11 @@
 
 #include "WindowHarness.h"
 #include "app/CAboutDlg.h"
+#include "app/CKestrelInstallerApp.h"
 #include "app/FactoryUnlock.h"
 #include "ui/CDeviceListCtrl.h"
+#include "ui/CFactoryReset.h"
+#include "ui/CIPSetDialog.h"
 #include "ui/DeviceListModel.h"
 #include "ui/ElidedLabel.h"
 
@@ -30,6 +33,7 @@ private slots:
     void columnsTitlesWidthsAndAlignment();
     void listLooksAndBehavesAsAReportView();
     void labelsAfterStart();
+    void titlesReadExactlyAsSet();
     void longLabelsEndAfterAWholeWord();
     void fixedSizeAndControlsAtTheirPlaces();
     void escAndEnterDoNotClose();
@@ -181,6 +185,24 @@ void TestMainWindow::labelsAfterStart() {
         QCOMPARE(h.window->currentRow(), -1);
         QCOMPARE(h.window->windowTitle(), QString("Fendrix"));
     }
+}
+
+void TestMainWindow::titlesReadExactlyAsSet() {
+    // The platform appends a display name to every title that does not end
+    // with it; the application sets none, so its display name follows the
+    // application name.
+    CKestrelInstallerApp::setIdentity();
+    QCOMPARE(QCoreApplication::applicationName(), QString("Fendrix"));
+    QCoreApplication::setApplicationName("probe");
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QString("probe"));
+    CKestrelInstallerApp::setIdentity();
+
+    Harness h;
+    QCOMPARE(h.window->windowTitle(), QString("Fendrix"));
+    const kestrel::DeviceRecord record;
+    QCOMPARE(CIPSetDialog(record, {}).windowTitle(), QString("Network Settting"));
+    QCOMPARE(CFactoryReset(record, {}).windowTitle(), QString("Factory Reset"));
+    QCOMPARE(CAboutDlg().windowTitle(), QString("About Fendrix"));
 }
 
 void TestMainWindow::fixedSizeAndControlsAtTheirPlaces() {
