@@ -68,6 +68,19 @@ void CIPSetDialog::buildControls() {
     cancel_ = named(new QPushButton(QStringLiteral("CANCEL"), this), "cancelButton");
     ok_->setDefault(true);
 
+    layOutControls();
+
+    // Choosing DHCP greys the addresses it will replace; Server IP and the
+    // HTTP port always stay editable.
+    connect(static_, &QRadioButton::toggled, this, &CIPSetDialog::setAddressControlsEnabled);
+    connect(https_, &QCheckBox::toggled, httpsPort_, &QLineEdit::setEnabled);
+    connect(ok_, &QPushButton::clicked, this, &CIPSetDialog::onNetworkChange);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// The groups of the template: Network on the left, Server Info and Web
+// Server on the right, Super Admin Check and the buttons below.
+void CIPSetDialog::layOutControls() {
     auto* network = new QGroupBox(QStringLiteral("Network"), this);
     auto* radios = new QHBoxLayout;
     radios->addWidget(dhcp_);
@@ -118,13 +131,6 @@ void CIPSetDialog::buildControls() {
     top->addLayout(buttons);
     setSizeGripEnabled(false);
     top->setSizeConstraint(QLayout::SetFixedSize);
-
-    // Choosing DHCP greys the addresses it will replace; Server IP and the
-    // HTTP port always stay editable.
-    connect(static_, &QRadioButton::toggled, this, &CIPSetDialog::setAddressControlsEnabled);
-    connect(https_, &QCheckBox::toggled, httpsPort_, &QLineEdit::setEnabled);
-    connect(ok_, &QPushButton::clicked, this, &CIPSetDialog::onNetworkChange);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CIPSetDialog::initControls(const kestrel::DeviceRecord& record) {

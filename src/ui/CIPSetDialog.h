@@ -26,6 +26,7 @@ public:
 
 private:
     void buildControls();
+    void layOutControls();
     void initControls(const kestrel::DeviceRecord& record);
     void setAddressControlsEnabled(bool enabled);
     void onNetworkChange();
