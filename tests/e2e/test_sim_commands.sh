@@ -2,7 +2,8 @@
 # The simulated controllers' answers to device commands, checked at the wire
 # with the probe (no Fendrix code involved): credentials, refusal, reboot,
 # new settings in the next scan, factory defaults, OEM/MAC apply codes,
-# ARP for unicast, and the fault switches.
+# ARP for unicast, the fault switches, and a production line: units plugged
+# in over time, writes that fail a set number of times, new MACs.
 set -u
 . "$(dirname "$0")/netns.sh"
 fx_require_root
@@ -127,6 +128,60 @@ burst = json.load(open(f"{R}/burst.json"))
 macs = {r["sender"] for r in burst if r.get("command") == 17}
 if len(macs) < 1900: bad.append(f"burst: {len(macs)} distinct replies of 2000 seen")
 if "burst sent 2000 of 2000" not in open(sys.argv[2]).read(): bad.append("burst report on stderr")
+for w in bad: print("  -", w)
+sys.exit(1 if bad else 0)
+PY
+
+# A production line: two units plugged in 300 ms apart, units whose first
+# writes fail (refused, unanswered, applied with the answer lost), and one
+# that is not plugged in during the test.
+cat >"$FX_DIR/line.json" <<'JSON'
+[
+  {"mac": "02:fc:00:00:01:01", "ip": "192.168.0.181", "apply_failures": 2},
+  {"mac": "02:fc:00:00:01:02", "ip": "192.168.0.182", "apply_failures": 1, "apply_failure": "silent"},
+  {"mac": "02:fc:00:00:01:03", "ip": "169.254.9.3", "apply_failures": 1, "apply_failure": "answer_lost"},
+  {"mac": "02:fc:00:00:01:04", "ip": "192.168.0.184", "appear_after_ms": 600000}
+]
+JSON
+fx_sim 1 --config "$FX_DIR/line.json" --plug 2 --plug-interval 300 --log "$FX_DIR/line.jsonl"
+for ((i = 0; i < 40; i++)); do
+    fx_probe 1 --wait 200 scan >"$R/plugged.json" || fx_fail "probe failed"
+    grep -q '"sender": "02:fc:00:00:00:02"' "$R/plugged.json" && break
+done
+oem() { n=$((n + 1)); fx_probe 1 oem --target "$1" --current-ip "$2" --oem QEL --new-mac "$3" >"$R/$n.json"; }
+n=100
+oem 02:fc:00:00:01:01 192.168.0.181 00:1a:2b:00:09:01  # 101, 102: refused
+oem 02:fc:00:00:01:01 192.168.0.181 00:1a:2b:00:09:01
+oem 02:fc:00:00:01:01 192.168.0.181 00:1a:2b:00:09:01  # 103: applied
+oem 02:fc:00:00:01:02 192.168.0.182 00:1a:2b:00:09:02  # 104: silent
+oem 02:fc:00:00:01:02 192.168.0.182 00:1a:2b:00:09:02  # 105: applied
+oem 02:fc:00:00:01:03 169.254.9.3 00:1a:2b:00:09:03    # 106: applied, answer lost
+oem 02:fc:00:00:01:04 192.168.0.184 00:1a:2b:00:09:04  # 107: not plugged in
+fx_probe 1 scan >"$R/line.json"
+fx_sim_stop 1
+python3 - "$R" "$FX_DIR/line.jsonl" <<'PY' || fx_fail "production line checks above"
+import json, sys
+R = sys.argv[1]
+def rep(i): return json.load(open(f"{R}/{i}.json"))
+bad = []
+def check(c, what):
+    if not c: bad.append(what)
+plugged = {r["sender"]: r for r in rep("plugged")}
+check(plugged.get("02:fc:00:00:00:01", {}).get("ip") == "192.168.0.150" and
+      plugged.get("02:fc:00:00:00:02", {}).get("ip") == "169.254.250.1", f"plugged units: {sorted(plugged)}")
+check("02:fc:00:00:01:04" not in plugged, "a unit not yet plugged in does not answer a scan")
+status = [[r.get("apply_status") for r in rep(i)] for i in range(101, 108)]
+check(status == [[0], [0], [2], [], [2], [], []], f"apply answers in turn: {status}")
+a = rep(103)[0] if rep(103) else {}
+check(a.get("sender") == a.get("src_mac") == "02:fc:00:00:01:01", f"the answer leaves from the old MAC: {a}")
+line = {r["sender"]: r for r in rep("line")}
+check({"00:1a:2b:00:09:01", "00:1a:2b:00:09:02", "00:1a:2b:00:09:03"} <= set(line),
+      f"the new MACs answer scans: {sorted(line)}")
+check(not {"02:fc:00:00:01:01", "02:fc:00:00:01:02", "02:fc:00:00:01:03", "02:fc:00:00:01:04"} & set(line),
+      "old MACs gone, the absent unit still silent")
+log = [json.loads(l) for l in open(sys.argv[2])]
+oem = [l["answers"] for l in log if l["command"] == 5]
+check(oem == [1, 1, 1, 0, 1, 0, 0], f"the log counts each write's answers: {oem}")
 for w in bad: print("  -", w)
 sys.exit(1 if bad else 0)
 PY

@@ -52,6 +52,14 @@ std::uint8_t ip_type(const json& o, std::uint8_t fallback) {
     return number<std::uint8_t>(o, "ip_type", fallback);
 }
 
+ApplyFailure failure_mode(const json& o) {
+    const std::string mode = text(o, "apply_failure", "refuse");
+    if (mode == "refuse") return ApplyFailure::refuse;
+    if (mode == "silent") return ApplyFailure::silent;
+    if (mode == "answer_lost") return ApplyFailure::answer_lost;
+    throw ConfigError("\"apply_failure\" must be \"refuse\", \"silent\" or \"answer_lost\"");
+}
+
 NetSettings read_net(const json& o, const NetSettings& base) {
     NetSettings n;
     n.ip_type = ip_type(o, base.ip_type);
@@ -97,7 +105,10 @@ ControllerConfig read_controller(const json& o, std::size_t index) {
     c.oem_code = text(o, "oem_code", c.oem_code);
     c.refuse_network_change = flag(o, "refuse_network_change");
     c.reboot_on_change = flag(o, "reboot_on_change");
-    c.apply_fails = flag(o, "apply_fails");
+    c.apply_failures =
+        flag(o, "apply_fails") ? always : number<std::uint32_t>(o, "apply_failures", 0);
+    c.apply_failure = failure_mode(o);
+    c.appear_after_ms = number<std::uint32_t>(o, "appear_after_ms", 0);
     c.apply_reply_code = number<std::uint8_t>(o, "apply_reply_code", 19);
     if (c.apply_reply_code < 19 || c.apply_reply_code > 21)
         throw ConfigError("controller " + std::to_string(index) +
@@ -121,13 +132,16 @@ std::vector<ControllerConfig> parse_controllers(const std::string& json_text) {
     }
     if (!doc.is_array()) throw ConfigError("the file must hold an array of controllers");
     std::vector<ControllerConfig> out;
-    std::set<std::string> macs;
-    for (std::size_t i = 0; i < doc.size(); ++i) {
-        out.push_back(read_controller(doc[i], i));
-        if (!macs.insert(lower(out.back().identity.mac)).second)
-            throw ConfigError("two controllers share the MAC " + out.back().identity.mac);
-    }
+    for (std::size_t i = 0; i < doc.size(); ++i) out.push_back(read_controller(doc[i], i));
+    require_distinct_macs(out);
     return out;
+}
+
+void require_distinct_macs(const std::vector<ControllerConfig>& controllers) {
+    std::set<std::string> macs;
+    for (const auto& c : controllers)
+        if (!macs.insert(lower(c.identity.mac)).second)
+            throw ConfigError("two controllers share the MAC " + c.identity.mac);
 }
 
 std::vector<ControllerConfig> load_controllers(const std::string& path) {
@@ -197,6 +211,30 @@ std::vector<ControllerConfig> generate_controllers(std::size_t count, std::uint3
         c.identity.firmware_version =
             (i % 5 == 4) ? "V1.2.34567" : "V3.1." + std::to_string(r % 100);
         c.identity.status = statuses[(r >> 10) % std::size(statuses)];
+        out.push_back(std::move(c));
+    }
+    return out;
+}
+
+std::vector<ControllerConfig> plugged_controllers(std::size_t count, std::uint32_t interval_ms) {
+    std::vector<ControllerConfig> out;
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        ControllerConfig c;
+        char mac[18];
+        std::snprintf(mac, sizeof mac, "02:fc:00:00:%02zx:%02zx", ((i + 1) >> 8) & 0xFF,
+                      (i + 1) & 0xFF);
+        c.identity.mac = mac;
+        // Both ways of reaching a unit: unicast in the PC's subnet, broadcast outside it.
+        c.net.ip = (i % 2 == 0) ? "192.168.0." + std::to_string(150 + i / 2)
+                                : "169.254.250." + std::to_string(1 + i / 2);
+        c.net.subnet_mask = (i % 2 == 0) ? "255.255.255.0" : "255.255.0.0";
+        c.identity.hardware_model = 2;
+        c.identity.edition = 1;
+        c.identity.max_door = 2;
+        c.identity.firmware_version = "V3.4.2";
+        c.defaults = c.net;
+        c.appear_after_ms = static_cast<std::uint32_t>((i + 1) * interval_ms);
         out.push_back(std::move(c));
     }
     return out;

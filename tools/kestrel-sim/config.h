@@ -10,6 +10,13 @@
 
 namespace sim {
 
+// What a controller does with an OEM/MAC write that it is told to fail.
+enum class ApplyFailure {
+    refuse,       // answers apply status 0 and changes nothing
+    silent,       // answers nothing and changes nothing
+    answer_lost,  // takes the brand and MAC but its answer never leaves
+};
+
 struct ControllerConfig {
     Identity identity;
     NetSettings net;
@@ -19,8 +26,12 @@ struct ControllerConfig {
     bool refuse_network_change = false;
     bool reboot_on_change = false;
     std::uint8_t apply_reply_code = 19;  // 19, 20 or 21
-    bool apply_fails = false;
+    std::uint32_t apply_failures = 0;    // the first N OEM/MAC writes fail
+    ApplyFailure apply_failure = ApplyFailure::refuse;
+    std::uint32_t appear_after_ms = 0;  // silent until this long after start
 };
+
+inline constexpr std::uint32_t always = 0xFFFFFFFF;  // apply_failures of "apply_fails": true
 
 struct ConfigError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -35,6 +46,15 @@ std::vector<ControllerConfig> load_controllers(const std::string& path);
 // 10.x addresses, every model and edition, statuses 99 and others, empty
 // and full-width texts. The same seed gives the same segment.
 std::vector<ControllerConfig> generate_controllers(std::size_t count, std::uint32_t seed);
+
+// N units of a production line: factory MACs 02:fc:00:00:00:01 upwards,
+// unit i (from 0) at 192.168.0.(150 + i/2) when i is even and at
+// 169.254.250.(1 + i/2) when odd, appearing (i + 1) * interval_ms after start.
+// At most 200.
+std::vector<ControllerConfig> plugged_controllers(std::size_t count, std::uint32_t interval_ms);
+
+// Throws ConfigError when two controllers share a MAC (any letter case).
+void require_distinct_macs(const std::vector<ControllerConfig>& controllers);
 
 // N controllers for a reply burst: distinct among themselves and from the
 // generated ones (their MACs start 02:b5).

@@ -44,6 +44,10 @@ Segment::Segment(std::vector<ControllerConfig> configs) {
     }
 }
 
+bool Segment::present(const Controller& c, std::chrono::steady_clock::time_point now) const {
+    return now - started_ >= std::chrono::milliseconds(c.config.appear_after_ms);
+}
+
 bool Segment::addressed(const Controller& c, const UdpEndpoints& ends,
                         const std::string& target) const {
     if (lower(target) != lower(c.config.identity.mac)) return false;
@@ -72,15 +76,18 @@ std::vector<Reply> Segment::on_request(const UdpFrame& frame) {
     const auto needed = request_length(header->command);
     // A controller acts only on a whole request of a code it knows.
     if (!needed || frame.payload.size() < *needed) return out;
+    const auto now = std::chrono::steady_clock::now();
 
     if (header->command == code::scan) {
         for (const auto& c : controllers_)
-            out.push_back(reply_from(
-                c, frame.ends, encode_scan_reply(c.config.identity, c.config.net, header->sender)));
+            if (present(c, now))
+                out.push_back(
+                    reply_from(c, frame.ends,
+                               encode_scan_reply(c.config.identity, c.config.net, header->sender)));
         return out;
     }
     for (auto& c : controllers_) {
-        if (!addressed(c, frame.ends, header->target)) continue;
+        if (!present(c, now) || !addressed(c, frame.ends, header->target)) continue;
         // The reply leaves with the settings the controller had when asked.
         const Controller before = c;
         Bytes payload;
@@ -94,7 +101,9 @@ std::vector<Reply> Segment::on_request(const UdpFrame& frame) {
                                           factory_reset(c, *decode_factory_reset(frame.payload)));
             break;
         case code::oem_mac:
-            payload = oem_mac(c, *decode_oem_mac(frame.payload), header->sender);
+            if (auto answer = oem_mac(c, *decode_oem_mac(frame.payload), header->sender))
+                payload = std::move(*answer);
+            else return out;
             break;
         default: continue;
         }
@@ -122,9 +131,14 @@ std::uint8_t Segment::factory_reset(Controller& c, const FactoryReset& req) {
     return result_ok;
 }
 
-Bytes Segment::oem_mac(Controller& c, const OemMac& req, const std::string& requester) {
+std::optional<Bytes> Segment::oem_mac(Controller& c, const OemMac& req,
+                                      const std::string& requester) {
     const std::string old_mac = c.config.identity.mac;
-    bool applied = !c.config.apply_fails;
+    const bool failing = c.oem_writes < c.config.apply_failures;
+    if (c.oem_writes < always) ++c.oem_writes;
+    const auto mode = c.config.apply_failure;
+    if (failing && mode == ApplyFailure::silent) return std::nullopt;
+    bool applied = !failing || mode == ApplyFailure::answer_lost;
     std::optional<Mac> new_mac;
     if (applied && !req.new_mac.empty()) {
         new_mac = parse_mac(req.new_mac);
@@ -142,14 +156,18 @@ Bytes Segment::oem_mac(Controller& c, const OemMac& req, const std::string& requ
             c.config.identity.mac = req.new_mac;
         }
     }
+    if (failing && mode == ApplyFailure::answer_lost) return std::nullopt;
     const std::string shown = req.new_mac.empty() ? c.config.identity.mac : req.new_mac;
+    // The answer names the controller by the MAC it had when asked, the one
+    // the request was addressed to; later scans show the new one.
     return encode_apply_reply(old_mac, requester, c.config.apply_reply_code, shown, apply_result,
                               applied ? apply_done : apply_not_done, oem_index(req.oem_code));
 }
 
 std::optional<Bytes> Segment::on_arp(const ArpRequest& req) const {
+    const auto now = std::chrono::steady_clock::now();
     for (const auto& c : controllers_)
-        if (c.ip == req.target_ip) return build_arp_reply(c.mac, c.ip, req);
+        if (present(c, now) && c.ip == req.target_ip) return build_arp_reply(c.mac, c.ip, req);
     return std::nullopt;
 }
 

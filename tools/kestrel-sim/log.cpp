@@ -32,7 +32,7 @@ bool RequestLog::open(const std::string& path) {
     return file_ != nullptr;
 }
 
-void RequestLog::write(const UdpFrame& r) {
+void RequestLog::write(const UdpFrame& r, std::size_t answers) {
     if (!file_) return;
     nlohmann::json line = {
         {"time", iso_now()},
@@ -44,6 +44,7 @@ void RequestLog::write(const UdpFrame& r) {
         {"dst_port", r.ends.dst_port},
         {"length", r.payload.size()},
         {"hex", to_hex(r.payload)},
+        {"answers", answers},
     };
     if (auto h = decode_header(r.payload)) {
         line["command"] = h->command;

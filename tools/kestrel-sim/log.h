@@ -16,7 +16,8 @@ public:
     RequestLog& operator=(const RequestLog&) = delete;
 
     bool open(const std::string& path);  // false when the file cannot be written
-    void write(const UdpFrame& request);
+    // `answers`: how many replies the controllers made (before --drop).
+    void write(const UdpFrame& request, std::size_t answers);
 
 private:
     std::FILE* file_ = nullptr;

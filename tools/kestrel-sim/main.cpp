@@ -92,10 +92,13 @@ struct Simulator {
         }
         auto udp = sim::parse_udp_frame(frame);
         if (!udp || udp->ends.dst_port != 8901) return;
-        log.write(*udp);
+        // Logged before anything is answered, so that whoever sees an answer
+        // finds its request in the log.
+        const auto replies = segment.on_request(*udp);
+        log.write(*udp, replies.size());
         if (faults.delay_ms() > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(faults.delay_ms()));
-        for (const auto& r : segment.on_request(*udp)) send_reply(r);
+        for (const auto& r : replies) send_reply(r);
         const auto header = sim::decode_header(udp->payload);
         if (!burst.empty() && header && header->command == sim::code::scan &&
             udp->payload.size() >= 52)
@@ -154,8 +157,12 @@ int main(int argc, char** argv) {
     try {
         if (!options->config_path.empty()) configs = sim::load_controllers(options->config_path);
         else
-            configs = sim::generate_controllers(options->count.value_or(options->burst > 0 ? 0 : 4),
-                                                options->seed);
+            configs = sim::generate_controllers(
+                options->count.value_or(options->burst > 0 || options->plug > 0 ? 0 : 4),
+                options->seed);
+        auto line = sim::plugged_controllers(options->plug, options->plug_interval_ms);
+        configs.insert(configs.end(), line.begin(), line.end());
+        sim::require_distinct_macs(configs);
     } catch (const sim::ConfigError& e) {
         std::fprintf(stderr, "kestrel-sim: %s\n", e.what());
         return 2;
@@ -184,6 +191,7 @@ int main(int argc, char** argv) {
 
     std::fprintf(stderr, "kestrel-sim: %zu controllers on %s\n", s.segment.controllers().size(),
                  options->interface.c_str());
+    s.segment.start();
     if (!options->ready_file.empty()) std::ofstream(options->ready_file) << "ready\n";
 
     const int rc = pcap_loop(capture, -1, on_frame, reinterpret_cast<u_char*>(&s));

@@ -28,8 +28,9 @@ const char* usage() {
            "                   [--log FILE.jsonl] [--drop SHARE] [--duplicate SHARE] [--delay-ms "
            "MS]\n"
            "                   [--malformed SHARE] [--burst N] [--ready-file PATH]\n"
+           "                   [--plug N [--plug-interval MS]]\n"
            "Without --config or --count the segment holds 4 generated controllers (none with "
-           "--burst).\n";
+           "--burst or --plug).\n";
 }
 
 std::optional<Options> parse_options(const std::vector<std::string>& args, std::string& error) {
@@ -57,6 +58,9 @@ std::optional<Options> parse_options(const std::vector<std::string>& args, std::
         else if (name == "--malformed") ok = share(value, o.faults.malformed);
         else if (name == "--delay-ms") ok = whole(value, o.faults.delay_ms);
         else if (name == "--burst") ok = whole(value, o.burst);
+        else if (name == "--plug") ok = whole(value, o.plug) && o.plug <= 200;
+        else if (name == "--plug-interval")
+            ok = whole(value, o.plug_interval_ms) && o.plug_interval_ms <= 3600000;
         else {
             error = "unknown option " + name;
             return std::nullopt;

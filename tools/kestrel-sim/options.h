@@ -18,6 +18,8 @@ struct Options {
     std::string ready_file;
     FaultOptions faults;
     std::size_t burst = 0;
+    std::size_t plug = 0;  // units of a production line, appearing one by one
+    std::uint32_t plug_interval_ms = 1000;
 };
 
 // Nothing and a message in `error` when the arguments are wrong.
