@@ -1,0 +1,115 @@
+#include "production/journal_export.h"
+
+#include <nlohmann/json.hpp>
+
+namespace kestrel {
+
+namespace {
+
+// Keys stay in the order written here, which is the order of the CSV columns.
+using json = nlohmann::ordered_json;
+
+json textOrNull(const std::string& text) { return text.empty() ? json(nullptr) : json(text); }
+
+json allocationJson(const AllocationRecord& r) {
+    return {{"id", r.id},
+            {"run", r.run_id},
+            {"state", stateName(r.state)},
+            {"needs_confirmation", awaitsConfirmation(r.state)},
+            {"new_mac", r.new_mac},
+            {"old_mac", r.unit.old_mac},
+            {"old_ip", r.unit.old_ip},
+            {"adapter", r.unit.adapter},
+            {"oem_index", r.oem_index},
+            {"oem_name", r.oem_name},
+            {"allocated_at", r.allocated_at},
+            {"sent_at", textOrNull(r.sent_at)},
+            {"answered_at", textOrNull(r.answered_at)},
+            {"apply_result", r.answer ? json(r.answer->result) : json(nullptr)},
+            {"apply_status", r.answer ? json(r.answer->apply_status) : json(nullptr)},
+            {"reply_text", r.answer ? json(r.answer->reply_text) : json(nullptr)},
+            {"confirmed_at", textOrNull(r.confirmed_at)},
+            {"outcome", r.outcome},
+            {"request_hex", textOrNull(r.request_hex)}};
+}
+
+void writeJson(std::ostream& out, const JournalContents& c) {
+    json runs = json::array();
+    for (const auto& r : c.runs)
+        runs.push_back({{"id", r.id},
+                        {"started_at", r.started_at},
+                        {"ended_at", textOrNull(r.ended_at)},
+                        {"pid", r.pid},
+                        {"host", r.host}});
+    json allocations = json::array();
+    for (const auto& a : c.allocations) allocations.push_back(allocationJson(a));
+    const json doc = {{"first_mac", macAddressText(c.range.first)},
+                      {"last_mac", macAddressText(c.range.last)},
+                      {"count", c.range.count()},
+                      {"left", c.left},
+                      {"oem_index", c.oem_index},
+                      {"oem_name", c.oem_name},
+                      {"oem_code", c.oem_code},
+                      {"created_at", c.created_at},
+                      {"runs", std::move(runs)},
+                      {"allocations", std::move(allocations)}};
+    // Texts from controllers may hold any byte: replace what is not UTF-8;
+    // control characters leave as \u escapes.
+    out << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+constexpr std::string_view kCsvColumns[] = {
+    "id",           "run",          "state",       "needs_confirmation", "new_mac",
+    "old_mac",      "old_ip",       "adapter",     "oem_index",          "oem_name",
+    "allocated_at", "sent_at",      "answered_at", "apply_result",       "apply_status",
+    "reply_text",   "confirmed_at", "outcome",     "request_hex"};
+
+void writeCsv(std::ostream& out, const JournalContents& c) {
+    const auto row = [&out](std::initializer_list<std::string> cells) {
+        bool first = true;
+        for (const auto& cell : cells) {
+            out << (first ? "" : ",") << csvCell(cell);
+            first = false;
+        }
+        out << '\n';
+    };
+    bool first = true;
+    for (auto name : kCsvColumns) {
+        out << (first ? "" : ",") << name;
+        first = false;
+    }
+    out << '\n';
+    const auto number = [](const std::optional<ApplyAnswer>& a, bool status) {
+        return a ? std::to_string(status ? a->apply_status : a->result) : std::string();
+    };
+    for (const auto& r : c.allocations)
+        row({std::to_string(r.id), std::to_string(r.run_id), std::string(stateName(r.state)),
+             awaitsConfirmation(r.state) ? "yes" : "no", r.new_mac, r.unit.old_mac, r.unit.old_ip,
+             r.unit.adapter, std::to_string(r.oem_index), r.oem_name, r.allocated_at, r.sent_at,
+             r.answered_at, number(r.answer, false), number(r.answer, true),
+             r.answer ? r.answer->reply_text : std::string(), r.confirmed_at, r.outcome,
+             r.request_hex});
+}
+
+}  // namespace
+
+std::string csvCell(std::string_view text) {
+    std::string cell;
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        cell = "'";
+    cell.append(text);
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+    std::string quoted = "\"";
+    for (char ch : cell) {
+        if (ch == '"') quoted += '"';
+        quoted += ch;
+    }
+    return quoted + "\"";
+}
+
+void writeJournal(std::ostream& out, const JournalContents& journal, JournalFormat format) {
+    if (format == JournalFormat::Json) writeJson(out, journal);
+    else writeCsv(out, journal);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,41 @@
+#pragma once
+// A block of MAC addresses handed out on a production line, and the rule for
+// the next one.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace kestrel {
+
+using MacValue = std::uint64_t;  // the 48 bits of an address, first pair highest
+
+// Six hexadecimal pairs joined by colons or by hyphens, or twelve digits
+// without separators; spaces around it are ignored. Nothing otherwise.
+std::optional<MacValue> parseMacAddress(std::string_view text);
+// Six lower-case pairs joined by colons: the form the OEM/MAC request writes.
+std::string macAddressText(MacValue mac);
+
+struct MacRange {
+    MacValue first = 0, last = 0;
+
+    std::uint64_t count() const { return last - first + 1; }
+    bool contains(MacValue mac) const { return mac >= first && mac <= last; }
+    std::string text() const;  // FIRST-LAST, normalised
+
+    bool operator==(const MacRange&) const = default;
+};
+
+// "FIRST-LAST", or one address for a range of one. FIRST must not be above
+// LAST, both must share their first three pairs (one maker's block) and be
+// unicast addresses (the lowest bit of the first pair clear). Otherwise the
+// text says what is wrong.
+std::variant<MacRange, std::string> parseMacRange(std::string_view text);
+
+// Addresses are handed out in rising order and never go back: the next one
+// follows the highest one handed out so far (`highest`, nothing when none
+// was). Nothing when the range is used up.
+std::optional<MacValue> nextMacAddress(const MacRange& range, std::optional<MacValue> highest);
+
+}  // namespace kestrel
