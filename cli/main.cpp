@@ -12,6 +12,7 @@
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "factory/upgrade_file.h"
+#include "production/journal_export.h"
 #include "scan_output.h"
 #include "scan_stats.h"
 #include "session.h"
@@ -48,6 +49,7 @@ struct Line {
     std::string password;
     bool password_stdin = false;
     std::string apply_oem, apply_mac, apply_target, apply_from;
+    std::string journal_file, journal_format = "csv";
 };
 
 void addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
@@ -151,6 +153,12 @@ int main(int argc, char** argv) {
         file->excludes(single);
     }
 
+    auto* journal = app.add_subcommand("journal", "Export a production journal; reads only");
+    journal->add_option("FILE", line.journal_file, "The journal file")->required();
+    journal->add_option("--format", line.journal_format, "Output: csv or json")
+        ->check(CLI::IsMember({"csv", "json"}))
+        ->capture_default_str();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -166,6 +174,20 @@ int main(int argc, char** argv) {
         }
         printAdapters(std::cout, list, kFormats.at(line.format));
         return kExitOk;
+    }
+
+    if (journal->parsed()) {
+        try {
+            kestrel::writeJournal(std::cout, kestrel::readJournal(line.journal_file),
+                                  line.journal_format == "json" ? kestrel::JournalFormat::Json
+                                                                : kestrel::JournalFormat::Csv);
+        } catch (const kestrel::JournalError& e) {
+            std::fprintf(stderr, "fendrix-cli: %s\n", e.what());
+            return kExitJournal;
+        }
+        if (std::cout.flush()) return kExitOk;
+        std::fputs("fendrix-cli: the journal could not be written out\n", stderr);
+        return 1;
     }
 
     // Everything the subcommands need from the line is checked before
