@@ -21,6 +21,7 @@ import socket, struct, sys
 iface, count = sys.argv[1], int(sys.argv[2])
 s = socket.socket(socket.AF_PACKET, socket.SOCK_RAW, socket.htons(0x0003))
 s.bind((iface, 0))
+print("listening", file=sys.stderr, flush=True)
 
 def frame(dst_mac, dst_ip, payload, ihl=5, udp_len=None, ethertype=0x0800):
     src_ip = socket.inet_aton("192.168.0.250")
@@ -64,7 +65,12 @@ while True:
 PY
 ip netns exec "$FX_SEG" python3 "$FX_DIR/breaker.py" "${FX_SEG_IF[1]}" "$broken" 2>"$FX_DIR/breaker.err" &
 FX_PIDS+=($!)
-sleep 0.3
+# The scan must not go out before the breaker sees the link.
+for ((i = 0; i < 200; i++)); do
+    grep -q listening "$FX_DIR/breaker.err" 2>/dev/null && break
+    sleep 0.05
+done
+grep -q listening "$FX_DIR/breaker.err" || fx_fail "the breaker did not start listening within 10 s"
 
 # Distinct MACs, n of them, numbered 1..n, none of the broken frames' de:ad:...
 check_rows() {
