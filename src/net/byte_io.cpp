@@ -28,6 +28,17 @@ void putU16le(MutableByteSpan buf, std::size_t offset, std::uint16_t value) {
     buf[offset + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
+void putU16be(MutableByteSpan buf, std::size_t offset, std::uint16_t value) {
+    if (!fits(buf.size(), offset, 2)) return;
+    buf[offset] = static_cast<std::uint8_t>(value >> 8);
+    buf[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+void putBytes(MutableByteSpan buf, std::size_t offset, ByteSpan bytes) {
+    if (fits(buf.size(), offset, bytes.size()) && !bytes.empty())
+        std::memcpy(buf.data() + offset, bytes.data(), bytes.size());
+}
+
 bool ByteReader::has(std::size_t offset, std::size_t length) const {
     return fits(bytes_.size(), offset, length);
 }

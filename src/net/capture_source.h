@@ -14,8 +14,12 @@ struct CaptureError {
     enum class Kind {
         ListFailed,  // the capture library cannot list devices (the window ends the process)
         NoDevice,    // no capture device carries the adapter's address
-        OpenFailed,  // the device could not be opened or filtered (e.g. no capture rights)
+        OpenFailed,  // the device could not be opened or filtered (down, gone, no rights)
         LoopFailed,  // a running loop ended by itself (the device went down or was removed)
+        // Hints for the user: what is missing for a capture through the helper.
+        HelperMissing,     // fendrix-capture is not installed where it is looked for
+        HelperNotAllowed,  // this user may not run it (not in its group)
+        NoRights,          // it runs, but may not open the capture (no cap_net_raw)
     };
     Kind kind;
     std::string message;  // names the adapter and the library's own error text

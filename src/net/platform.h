@@ -41,7 +41,8 @@ struct CaptureStats {
     std::uint64_t if_dropped = 0;  // lost by the interface or its driver
 };
 
-// A libpcap capture, live or replayed from a file.
+// A capture source with counters: libpcap live or replayed from a file, the
+// capture helper's pcap stream, or the socket receiver.
 class PcapCaptureSource : public CaptureSource {
 public:
     virtual CaptureStats stats() const = 0;
@@ -54,5 +55,15 @@ std::unique_ptr<PcapCaptureSource> makePcapCapture(CaptureOptions options = {});
 // Replays the frames of a pcap file through the sink on a worker, filtered
 // like a live capture; the adapter given to start() is not used.
 std::unique_ptr<PcapCaptureSource> makePcapFileCapture(std::string path);
+#ifndef _WIN32
+// Captures through the helper fendrix-capture, found beside the running
+// program (see capture_helper_location.h), and reads its pcap stream. The
+// helper ends with the thread that starts it: start() it from a thread that
+// outlives the capture (the GUI or main thread).
+std::unique_ptr<PcapCaptureSource> makeHelperCapture();
+#endif
+// Receives on a UDP socket bound to the reply port on the adapter; needs no
+// rights, and sees only the replies that the IP stack accepts.
+std::unique_ptr<PcapCaptureSource> makeSocketReceiver();
 
 }  // namespace kestrel

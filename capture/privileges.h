@@ -1,0 +1,20 @@
+#pragma once
+// The helper's hold on its rights: drop them all once the capture is open,
+// and never outlive the program that started it.
+#include <sys/types.h>
+
+#include <string>
+
+namespace fendrix_capture {
+
+// Clears the ambient, inheritable, permitted and effective capability sets
+// and sets no-new-privileges, then reads the sets back. Empty when all of
+// that held; otherwise what failed.
+std::string dropAllCapabilities();
+
+// Asks for SIGTERM when the parent goes away and answers whether `parent`
+// (the parent seen at start) is still the parent: the request is made after
+// exec, since exec of a program with file capabilities clears it.
+bool tieToParent(pid_t parent);
+
+}  // namespace fendrix_capture
