@@ -6,6 +6,10 @@
 #   fx_log_requests LINK       the sim's request log as a JSON array
 #   fx_window ARGS...          fendrix-e2e-window (offscreen) in the PC namespace
 #   fx_requests_in_order LINK SPEC...  the sim's log holds exactly these requests
+#   fx_user                    the unprivileged user of the tests ($FX_USER)
+#   fx_as_user CMD...          run CMD in the PC namespace as that user, no capabilities
+#   fx_public_dir NAME         a folder under $FX_DIR that user may run programs from
+#   fx_wait_for SECONDS WHAT CMD...  until CMD succeeds, or fail naming WHAT
 # Nothing here touches the machine's own interfaces: every link is created
 # inside the two namespaces, which are deleted on exit, also on failure.
 
@@ -217,4 +221,38 @@ for i, (line, want) in enumerate(zip(lines, specs)):
         ok = False
 sys.exit(0 if ok else 1)
 PY
+}
+
+# The unprivileged user (FX_UNPRIVILEGED_USER, default nobody), created when
+# the machine has none; sets FX_USER and FX_USER_GROUP.
+fx_user() {
+    FX_USER=${FX_UNPRIVILEGED_USER:-nobody}
+    id "$FX_USER" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$FX_USER" ||
+        fx_fail "no unprivileged user $FX_USER"
+    FX_USER_GROUP=$(id -gn "$FX_USER")
+}
+
+# Every capability is dropped with the change of user.
+fx_as_user() {
+    fx_pc setpriv --reuid="$FX_USER" --regid="$FX_USER_GROUP" --clear-groups --inh-caps=-all -- "$@"
+}
+
+# The checkout and $FX_DIR may be private (mode 0700); programs that the
+# unprivileged user runs are copied into a folder it may enter.
+fx_public_dir() {
+    chmod 711 "$FX_DIR"
+    mkdir -p -m 755 "$FX_DIR/$1"
+    echo "$FX_DIR/$1"
+}
+
+# fx_wait_for SECONDS WHAT CMD...: polls CMD until it succeeds; fails naming
+# WHAT after SECONDS.
+fx_wait_for() {
+    local seconds=$1 what=$2 n
+    shift 2
+    for ((n = 0; n < seconds * 20; n++)); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    fx_fail "$what (waited ${seconds} s)"
 }

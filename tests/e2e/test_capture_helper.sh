@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The capture helper as a user meets it: a copy given cap_net_raw and nothing
+# else, started by an unprivileged user's program (fendrix-capture-probe)
+# through the capture source that reads its stream.
+# - Once it says ready, the helper holds no capability in any set and has
+#   no-new-privileges; it ends when the program that started it is killed.
+# - Every simulated controller's reply, in the PC's subnet or not, comes
+#   through the pipe, and the helper's final counters reach the reader.
+# - Without the capability, or without the right to run the helper, the
+#   start fails with the text that names what is missing.
+set -u
+. "$(dirname "$0")/netns.sh"
+fx_require_root
+PROBE=$FENDRIX_BIN_DIR/tests/e2e/fendrix-capture-probe
+HELPER=$FENDRIX_BIN_DIR/capture/fendrix-capture
+fx_require_bin "$FX_SIM" "$PROBE" "$HELPER"
+command -v setcap >/dev/null || fx_fail "setcap is not installed (libcap2-bin, see scripts/setup)"
+fx_user
+fx_setup 1
+config=$FENDRIX_SRC_DIR/tests/e2e/data/segment_mixed.json
+controllers=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "$config")
+fx_sim 1 --config "$config"
+
+# fx_copy NAME: the probe and the helper side by side in a public folder, as
+# the helper is found beside the program that runs it.
+fx_copy() {
+    local dir
+    dir=$(fx_public_dir "$1")
+    cp "$PROBE" "$HELPER" "$dir/"
+    echo "$dir"
+}
+field() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$2/status"; }
+# descendant PID NAME: the process below PID whose program file is NAME.
+descendant() {
+    local pid child
+    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
+        [ "$(basename "$(readlink /proc/"$child"/exe)")" = "$2" ] && { echo "$child"; return 0; }
+        descendant "$child" "$2" && return 0
+    done
+    return 1
+}
+
+with_cap=$(fx_copy with-cap)
+setcap cap_net_raw=ep "$with_cap/fendrix-capture" || fx_fail "setcap refused"
+
+# 1. Rights dropped once ready; the helper follows its parent's death.
+out=$FX_DIR/idle.out
+fx_as_user "$with_cap/fendrix-capture-probe" --source helper --adapter 192.168.0.10 --no-scan \
+    --wait 30000 >"$out" 2>"$FX_DIR/idle.err" &
+starter=$!
+fx_wait_for 15 "the probe did not get ready: $(cat "$out" "$FX_DIR/idle.err")" grep -q '^ready' "$out"
+probe=$(descendant "$starter" fendrix-capture-probe) || fx_fail "no probe process"
+helper=$(descendant "$probe" fendrix-capture) || fx_fail "the probe runs no helper"
+[ "$(field Uid "$helper")" = "$(id -u "$FX_USER")" ] || fx_fail "the helper does not run as $FX_USER"
+for set in CapEff CapPrm CapInh CapAmb; do
+    [ "$(field "$set" "$helper")" = 0000000000000000 ] ||
+        fx_fail "the helper still holds $set $(field "$set" "$helper")"
+done
+[ "$(field NoNewPrivs "$helper")" = 1 ] || fx_fail "the helper has no no-new-privileges"
+kill -KILL "$probe"
+wait "$starter" 2>/dev/null
+# Gone, or a zombie of whichever process adopted it.
+ended() { [ ! -e "/proc/$helper" ] || [ "$(field State "$helper")" = Z ]; }
+fx_wait_for 5 "the helper outlived the program that started it" ended
+
+# 2. Live replies through the pipe, as the unprivileged user.
+out=$FX_DIR/scan.out
+fx_as_user "$with_cap/fendrix-capture-probe" --source helper --adapter 192.168.0.10 \
+    --expect "$controllers" --wait 10000 --list >"$out" 2>"$FX_DIR/scan.err" ||
+    fx_fail "the probe exited with $?: $(cat "$out" "$FX_DIR/scan.err")"
+python3 - "$out" "$config" <<'PY' || fx_fail "replies through the helper not as expected:
+$(cat "$out")"
+import json, sys
+lines = open(sys.argv[1]).read().splitlines()
+want = {c["ip"] for c in json.load(open(sys.argv[2]))}
+got = {l.split()[2] for l in lines if l.startswith("row ")}
+stats = [l.split() for l in lines if l.startswith("stats ")]
+problems = []
+if got != want:
+    problems.append(f"rows {sorted(got)}, expected {sorted(want)}")
+if any(l.startswith("lost ") for l in lines):
+    problems.append("the capture was lost")
+# The helper's last counters, written on SIGTERM, reached the reader.
+if not stats or int(stats[0][2]) < len(want):
+    problems.append(f"counters {stats} count fewer frames than rows")
+for p in problems: print("  - " + p)
+sys.exit(1 if problems else 0)
+PY
+
+# 3. A helper without the capability, and one this user may not run.
+no_cap=$(fx_copy no-cap)
+fx_as_user "$no_cap/fendrix-capture-probe" --source helper --adapter 192.168.0.10 \
+    >"$FX_DIR/nocap.out" 2>&1
+grep -q "^error no-rights fendrix-capture lacks the cap_net_raw capability .*sudo setcap cap_net_raw=ep $no_cap/fendrix-capture" \
+    "$FX_DIR/nocap.out" || fx_fail "no capability hint: $(cat "$FX_DIR/nocap.out")"
+denied=$(fx_copy denied)
+chmod 700 "$denied/fendrix-capture"
+fx_as_user "$denied/fendrix-capture-probe" --source helper --adapter 192.168.0.10 \
+    >"$FX_DIR/denied.out" 2>&1
+grep -q "^error helper-not-allowed you are not in the group fendrix .*sudo adduser \$USER fendrix" \
+    "$FX_DIR/denied.out" || fx_fail "no group hint: $(cat "$FX_DIR/denied.out")"
+echo "PASS"
