@@ -114,7 +114,7 @@ ErrorKind activateErrorKind(int status) {
 std::string statusText(pcap_t* handle, int status) {
     std::string text = pcap_statustostr(status);
     const std::string detail = pcap_geterr(handle);
-    if (!detail.empty()) text += ": " + detail;
+    if (!detail.empty() && detail != text) text += ": " + detail;
     return text;
 }
 

@@ -16,8 +16,8 @@ std::string helperNotAllowedText(std::string_view path) {
 }
 
 std::string helperLacksCapabilityText(std::string_view path, std::string_view detail) {
-    return "fendrix-capture lacks the cap_net_raw capability (" + std::string(detail) +
-           "); give it with: sudo setcap cap_net_raw=ep " + std::string(path);
+    return "fendrix-capture lacks the cap_net_raw capability: " + std::string(detail) +
+           "; give it with: sudo setcap cap_net_raw=ep " + std::string(path);
 }
 
 }  // namespace kestrel

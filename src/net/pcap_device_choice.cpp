@@ -23,10 +23,6 @@ std::string ipv4Text(const sockaddr* addr) {
 
 const pcap_if_t* chooseCaptureDevice(const pcap_if_t* devices, const std::string& ip) {
     for (const pcap_if_t* d = devices; d != nullptr; d = d->next) {
-        if (d->addresses == nullptr) {
-            std::fprintf(stderr, "capture device %s has no address, skipped\n", d->name);
-            continue;
-        }
         for (const pcap_addr_t* a = d->addresses; a != nullptr; a = a->next) {
             if (a->addr == nullptr || a->netmask == nullptr || a->addr->sa_family != AF_INET)
                 continue;

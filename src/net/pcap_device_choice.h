@@ -8,7 +8,7 @@
 namespace kestrel {
 
 // The first device having an IPv4 address (with a netmask) equal to `ip`.
-// Devices without any address are skipped with a line on standard error.
+// Silent: the capture helper's standard error is its status channel.
 const pcap_if_t* chooseCaptureDevice(const pcap_if_t* devices, const std::string& ip);
 
 }  // namespace kestrel

@@ -6,8 +6,9 @@
 #   no-new-privileges; it ends when the program that started it is killed.
 # - Every simulated controller's reply, in the PC's subnet or not, comes
 #   through the pipe, and the helper's final counters reach the reader.
-# - Without the capability, or without the right to run the helper, the
-#   start fails with the text that names what is missing.
+# - A helper whose device goes away is reported once, with its text.
+# - Without the helper, without its capability, or without the right to run
+#   it, the start fails with the text that names what is missing.
 set -u
 . "$(dirname "$0")/netns.sh"
 fx_require_root
@@ -87,11 +88,16 @@ for p in problems: print("  - " + p)
 sys.exit(1 if problems else 0)
 PY
 
-# 3. A helper without the capability, and one this user may not run.
+# 3. No helper, a helper without the capability, one this user may not run.
+alone=$(fx_public_dir alone)
+cp "$PROBE" "$alone/"
+fx_as_user "$alone/fendrix-capture-probe" --source helper --adapter 192.168.0.10 >"$FX_DIR/alone.out" 2>&1
+grep -q "^error helper-missing the capture helper fendrix-capture is not installed (looked for .*$alone/fendrix-capture)" \
+    "$FX_DIR/alone.out" || fx_fail "no missing-helper hint: $(cat "$FX_DIR/alone.out")"
 no_cap=$(fx_copy no-cap)
 fx_as_user "$no_cap/fendrix-capture-probe" --source helper --adapter 192.168.0.10 \
     >"$FX_DIR/nocap.out" 2>&1
-grep -q "^error no-rights fendrix-capture lacks the cap_net_raw capability .*sudo setcap cap_net_raw=ep $no_cap/fendrix-capture" \
+grep -q "^error no-rights fendrix-capture lacks the cap_net_raw capability: .*sudo setcap cap_net_raw=ep $no_cap/fendrix-capture" \
     "$FX_DIR/nocap.out" || fx_fail "no capability hint: $(cat "$FX_DIR/nocap.out")"
 denied=$(fx_copy denied)
 chmod 700 "$denied/fendrix-capture"
@@ -99,4 +105,15 @@ fx_as_user "$denied/fendrix-capture-probe" --source helper --adapter 192.168.0.1
     >"$FX_DIR/denied.out" 2>&1
 grep -q "^error helper-not-allowed you are not in the group fendrix .*sudo adduser \$USER fendrix" \
     "$FX_DIR/denied.out" || fx_fail "no group hint: $(cat "$FX_DIR/denied.out")"
+
+# 4. The link is deleted under a running helper: one loss, naming the device.
+out=$FX_DIR/lost.out
+fx_as_user "$with_cap/fendrix-capture-probe" --source helper --adapter 192.168.0.10 --no-scan \
+    --wait 30000 >"$out" 2>"$FX_DIR/lost.err" &
+starter=$!
+fx_wait_for 15 "the probe did not get ready: $(cat "$out" "$FX_DIR/lost.err")" grep -q '^ready' "$out"
+ip -n "$FX_PC" link del "${FX_PC_IF[1]}"
+wait "$starter"
+[ "$(grep -c '^lost ' "$out")" = 1 ] && grep -q "^lost The capture stopped: .*device ${FX_PC_IF[1]}" "$out" ||
+    fx_fail "the lost link was not reported once with its device: $(cat "$out")"
 echo "PASS"

@@ -2,7 +2,8 @@
 # With no capture at all: an unprivileged user's socket receiver, bound to
 # the reply port on the adapter, takes the replies of every controller in
 # the PC's subnet (broadcast scan, unicast replies), framed so that the
-# frame handler reads them as captured ones.
+# frame handler reads them as captured ones. (Whether the others arrive
+# depends on the PC's reverse-path filtering; the harness turns it off.)
 set -u
 . "$(dirname "$0")/netns.sh"
 fx_require_root
@@ -11,14 +12,14 @@ fx_require_bin "$FX_SIM" "$PROBE"
 fx_user
 fx_setup 1
 config=$FENDRIX_SRC_DIR/tests/e2e/data/segment_mixed.json
-on_subnet=$(python3 -c 'import json,sys; print(sum(c["ip"].startswith("192.168.0.") for c in json.load(open(sys.argv[1]))))' "$config")
+controllers=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "$config")
 fx_sim 1 --config "$config"
 
 bin=$(fx_public_dir bin)
 cp "$PROBE" "$bin/"
 out=$FX_DIR/socket.out
 fx_as_user "$bin/fendrix-capture-probe" --source socket --adapter 192.168.0.10 \
-    --expect "$on_subnet" --wait 10000 --list >"$out" 2>"$FX_DIR/socket.err" ||
+    --expect "$controllers" --wait 5000 --list >"$out" 2>"$FX_DIR/socket.err" ||
     fx_fail "the probe exited with $?: $(cat "$out" "$FX_DIR/socket.err")"
 python3 - "$out" "$config" <<'PY' || fx_fail "replies through the socket not as expected:
 $(cat "$out")"

@@ -55,14 +55,15 @@ TEST(CaptureDeviceChoice, AddressMustBeEqualNotJustBeginTheSame) {
     EXPECT_EQ(chooseCaptureDevice(devices.head(), ""), nullptr);
 }
 
-TEST(CaptureDeviceChoice, DevicesWithoutAddressesAreSkippedWithALine) {
+TEST(CaptureDeviceChoice, DevicesWithoutAddressesAreSkippedSilently) {
     Devices devices;
     devices.add("any");
     auto* eth = devices.add("eth0");
     devices.address(eth, "192.168.0.10");
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(chooseCaptureDevice(devices.head(), "192.168.0.10"), eth);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("any"), std::string::npos);
+    // The capture helper's standard error carries only its status lines.
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(chooseCaptureDevice(nullptr, "192.168.0.10"), nullptr);
 }
 
