@@ -21,6 +21,7 @@
 #include "net/capture_helper_lines.h"
 #include "net/capture_helper_location.h"
 #include "net/capture_hints.h"
+#include "net/capture_worker_end.h"
 #include "net/helper_process.h"
 #include "net/platform.h"
 
@@ -89,12 +90,8 @@ public:
             return error;
         }
         sink_ = std::move(sink);
-        workerLoopError_ = loopErrorSink_;
+        end_.begin(loopErrorSink_);
         stopRequested_ = false;
-        {
-            std::lock_guard flag(finishedMutex_);
-            finished_ = false;
-        }
         running_ = true;
         worker_ = std::thread([this] { loop(); });
         return std::nullopt;
@@ -108,15 +105,11 @@ public:
         // and the worker leaves its loop by itself: nothing is closed under
         // a blocked read.
         process_->signal(SIGTERM);
-        {
-            std::unique_lock flag(finishedMutex_);
-            if (!finishedCv_.wait_for(flag, kStopTimeout, [this] { return finished_; }))
-                process_->signal(SIGKILL);
-        }
+        if (!end_.waitFor(kStopTimeout)) process_->signal(SIGKILL);
         if (worker_.joinable()) worker_.join();
         abandon();
         sink_ = nullptr;
-        workerLoopError_ = nullptr;
+        end_.release();
     }
 
     bool running() const override { return running_; }
@@ -131,10 +124,7 @@ public:
         return {counters_.received, counters_.dropped, counters_.if_dropped};
     }
 
-    void waitFinished() override {
-        std::unique_lock lock(finishedMutex_);
-        finishedCv_.wait(lock, [this] { return finished_; });
-    }
+    void waitFinished() override { end_.wait(); }
 
 private:
     void resetStatus() {
@@ -270,14 +260,7 @@ private:
                 "The capture stopped: " + why + where_ + ". Replies are no longer received."};
         }
         running_ = false;
-        // Reported before the finish is announced, so that a waitFinished()
-        // caller already knows about the loss.
-        if (lost && workerLoopError_) workerLoopError_(*lost);
-        {
-            std::lock_guard flag(finishedMutex_);
-            finished_ = true;
-        }
-        finishedCv_.notify_all();
+        end_.finish(lost);
     }
 
     std::mutex control_;  // start and stop
@@ -286,8 +269,7 @@ private:
     pcap_t* handle_ = nullptr;
     std::string where_;  // adapter and device, for messages
     FrameSink sink_;
-    LoopErrorSink loopErrorSink_;    // for the next start
-    LoopErrorSink workerLoopError_;  // the running worker's copy
+    LoopErrorSink loopErrorSink_;  // for the next start
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> running_{false};
     std::thread worker_;
@@ -299,10 +281,7 @@ private:
     std::string device_;  // as the ready line named it
     std::optional<helper::Line> error_;
     helper::Counters counters_;
-
-    std::mutex finishedMutex_;
-    std::condition_variable finishedCv_;
-    bool finished_ = true;
+    CaptureWorkerEnd end_;
 };
 
 }  // namespace

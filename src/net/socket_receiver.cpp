@@ -6,7 +6,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -14,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/capture_worker_end.h"
 #include "net/platform.h"
 #include "net/protocol.h"
 #include "net/synthetic_frame.h"
@@ -121,14 +121,10 @@ public:
             return error;
         }
         sink_ = std::move(sink);
-        workerLoopError_ = loopErrorSink_;
+        end_.begin(loopErrorSink_);
         stopping_ = false;
         received_ = 0;
         dropped_ = 0;
-        {
-            std::lock_guard flag(finishedMutex_);
-            finished_ = false;
-        }
         running_ = true;
         worker_ = std::thread([this] { loop(); });
         return std::nullopt;
@@ -142,7 +138,7 @@ public:
         worker_.join();
         closeAll();
         sink_ = nullptr;
-        workerLoopError_ = nullptr;
+        end_.release();
     }
 
     bool running() const override { return running_; }
@@ -156,10 +152,7 @@ public:
     // socket's buffer (Linux).
     CaptureStats stats() const override { return {received_, dropped_, 0}; }
 
-    void waitFinished() override {
-        std::unique_lock lock(finishedMutex_);
-        finishedCv_.wait(lock, [this] { return finished_; });
-    }
+    void waitFinished() override { end_.wait(); }
 
 private:
     std::optional<CaptureError> fail(const std::string& what) {
@@ -298,12 +291,7 @@ private:
             }
         }
         running_ = false;
-        if (lost && workerLoopError_) workerLoopError_(*lost);
-        {
-            std::lock_guard flag(finishedMutex_);
-            finished_ = true;
-        }
-        finishedCv_.notify_all();
+        end_.finish(lost);
     }
 
     std::mutex control_;  // start and stop
@@ -315,17 +303,13 @@ private:
 #endif
     std::string where_;
     FrameSink sink_;
-    LoopErrorSink loopErrorSink_;
-    LoopErrorSink workerLoopError_;
+    LoopErrorSink loopErrorSink_;  // for the next start
     std::atomic<bool> stopping_{false};
     std::atomic<bool> running_{false};
     std::atomic<std::uint64_t> received_{0};
     std::atomic<std::uint64_t> dropped_{0};
     std::thread worker_;
-
-    std::mutex finishedMutex_;
-    std::condition_variable finishedCv_;
-    bool finished_ = true;
+    CaptureWorkerEnd end_;
 };
 
 }  // namespace
