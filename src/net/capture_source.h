@@ -13,6 +13,7 @@ namespace kestrel {
 struct CaptureError {
     enum class Kind {
         ListFailed,  // the capture library cannot list devices (the window ends the process)
+        NoLibrary,   // the capture library is not installed (Windows without Npcap)
         NoDevice,    // no capture device carries the adapter's address
         OpenFailed,  // the device could not be opened or filtered (down, gone, no rights)
         LoopFailed,  // a running loop ended by itself (the device went down or was removed)

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "net/pcap_device_choice.h"
+#include "net/pcap_runtime.h"
 #include "net/platform.h"
 #include "net/protocol.h"
 
@@ -99,6 +100,8 @@ private:
     }
 
     Opened openLive(const AdapterEntry& adapter) {
+        if (auto missing = captureLibraryProblem())
+            return fail(CaptureError::Kind::NoLibrary, *missing);
         char err[PCAP_ERRBUF_SIZE] = {};
         pcap_if_t* devices = nullptr;
         if (pcap_findalldevs(&devices, err) != 0)
@@ -141,6 +144,8 @@ private:
     }
 
     Opened openFile() {
+        if (auto missing = captureLibraryProblem())
+            return fail(CaptureError::Kind::NoLibrary, *missing);
         char err[PCAP_ERRBUF_SIZE] = {};
         handle_ = pcap_open_offline(file_.c_str(), err);
         if (handle_ == nullptr)

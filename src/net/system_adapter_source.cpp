@@ -4,9 +4,12 @@
 #include "net/platform.h"
 
 #ifdef _WIN32
-#include <iphlpapi.h>
-#include <windows.h>
+// In this order: winsock2.h before windows.h, iphlpapi.h after both.
 #include <winsock2.h>
+
+#include <windows.h>
+
+#include <iphlpapi.h>
 
 #include <vector>
 #else
