@@ -17,6 +17,11 @@
 #include "scan_stats.h"
 #include "session.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 using namespace fendrix_cli;
 
 namespace {
@@ -86,6 +91,12 @@ int usage(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Lines end in "\n" as on Linux, not "\r\n": scripts read the same bytes
+    // from both builds.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     CLI::App app{
         "Finds Kestrel door-access controllers on the adapter's Ethernet segment and acts on "
         "them."};

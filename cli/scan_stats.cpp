@@ -1,18 +1,30 @@
 #include "scan_stats.h"
 
-#include <ctime>
+#include <chrono>
 #include <fstream>
 #include <string>
+
+#ifdef _WIN32
+#define PSAPI_VERSION 2  // K32GetProcessMemoryInfo, in kernel32.dll
+#include <psapi.h>
+#include <windows.h>
+#endif
 
 namespace fendrix_cli {
 
 double wallClockSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    // The system clock counts from the Unix epoch (C++20), as CLOCK_REALTIME does.
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 std::optional<std::int64_t> residentKiB() {
+#ifdef _WIN32
+    // The working set is Windows' resident set.
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return std::nullopt;
+    return static_cast<std::int64_t>(counters.WorkingSetSize / 1024);
+#else
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
@@ -24,6 +36,7 @@ std::optional<std::int64_t> residentKiB() {
         }
     }
     return std::nullopt;
+#endif
 }
 
 void printScanStats(std::FILE* out, const ScanStats& s) {

@@ -8,12 +8,12 @@
 
 namespace fendrix_cli {
 
-// The wall clock (CLOCK_REALTIME) in seconds, comparable with other
+// The wall clock in seconds since the Unix epoch, comparable with other
 // processes on the same machine.
 double wallClockSeconds();
 
-// Resident set size of this process in KiB, from /proc/self/status; nullopt
-// where that file does not exist.
+// Resident set size of this process in KiB (/proc/self/status; on Windows
+// the working set); nullopt where it cannot be read.
 std::optional<std::int64_t> residentKiB();
 
 struct ScanStats {

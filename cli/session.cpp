@@ -8,12 +8,22 @@
 #include "exit_codes.h"
 #include "net/adapter_rules.h"
 #include "net/frame_handler.h"
+#include "net/pcap_runtime.h"
+#include "net/protocol.h"
 #include "net/request_header.h"
 #include "net/sending.h"
 
 namespace fendrix_cli {
 
 using namespace kestrel;
+
+namespace {
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+}  // namespace
 
 std::vector<AdapterEntry> usableSystemAdapters() {
     const auto system = makeSystemAdapterSource()->list();
@@ -57,6 +67,11 @@ int Session::open(const SessionOptions& options) {
         capture_ = makePcapFileCapture(options.from_pcap);
         capture_->setLoopErrorSink(onLost);
         if (auto error = capture_->start(AdapterEntry{}, std::move(sink))) {
+            if (error->kind == CaptureError::Kind::NoLibrary) {
+                std::fprintf(stderr, "fendrix-cli: reading capture files needs Npcap (%s): %s\n",
+                             kNpcapUrl, error->message.c_str());
+                return kExitNoNetwork;
+            }
             std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
             return kExitUsage;
         }
@@ -93,9 +108,10 @@ int Session::open(const SessionOptions& options) {
     captureOptions.report_loop_end = false;  // standard output carries the results
     capture_ = makePcapCapture(captureOptions);
     capture_->setLoopErrorSink(onLost);
-    if (auto error = capture_->start(adapter_, std::move(sink))) {
+    if (auto error = capture_->start(adapter_, sink)) {
+        if (windowsFallback(*error, sink)) return kExitOk;
         std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
-        if (error->kind == CaptureError::Kind::OpenFailed)
+        if (error->kind == CaptureError::Kind::OpenFailed && !kWindows)
             std::fputs(
                 "fendrix-cli: capturing needs root or the raw-capture capability "
                 "(setcap cap_net_raw,cap_net_admin+ep fendrix-cli)\n",
@@ -103,6 +119,40 @@ int Session::open(const SessionOptions& options) {
         return kExitNoNetwork;
     }
     return kExitOk;
+}
+
+bool Session::windowsFallback(const CaptureError& error, const FrameSink& sink) {
+#ifdef _WIN32
+    // Without Npcap, or without the right to capture, replies can still come
+    // through a plain socket on the reply port, minus those that the IP
+    // stack drops.
+    if (error.kind != CaptureError::Kind::NoLibrary && error.kind != CaptureError::Kind::OpenFailed)
+        return false;
+    const std::string why = error.kind == CaptureError::Kind::NoLibrary
+                                ? std::string("Npcap is missing (get it from ") + kNpcapUrl + ")"
+                                : error.message;
+    if (!startSocketReceiver(sink)) {
+        std::fprintf(stderr, "fendrix-cli: %s; this build has no socket receiver to fall back on\n",
+                     why.c_str());
+        return false;
+    }
+    std::fprintf(stderr,
+                 "fendrix-cli: %s; replies come through a plain socket on port %d, so replies "
+                 "from controllers outside this PC's subnet that Windows drops are missed\n",
+                 why.c_str(), kReplyPort);
+    return true;
+#else
+    (void)error;
+    (void)sink;
+    return false;
+#endif
+}
+
+bool Session::startSocketReceiver(const FrameSink& sink) {
+    // The socket receiver (UDP on the reply port, bound to the adapter) is
+    // the capture source of last resort; it is not part of this build yet.
+    (void)sink;
+    return false;
 }
 
 void Session::close() {
