@@ -10,6 +10,8 @@
 #   fx_as_user CMD...          run CMD in the PC namespace as that user, no capabilities
 #   fx_public_dir NAME         a folder under $FX_DIR that user may run programs from
 #   fx_wait_for SECONDS WHAT CMD...  until CMD succeeds, or fail naming WHAT
+# With FX_WINE=npcap or FX_WINE=none, FX_CLI is the Windows build under Wine
+# (tests/wine/wine.sh), with or without a wpcap.dll in Npcap's folder.
 # Nothing here touches the machine's own interfaces: every link is created
 # inside the two namespaces, which are deleted on exit, also on failure.
 
@@ -18,6 +20,11 @@ FENDRIX_BIN_DIR=${FENDRIX_BIN_DIR:-$FENDRIX_SRC_DIR/build}
 FX_SIM=${FX_SIM:-$FENDRIX_BIN_DIR/tools/kestrel-sim/kestrel-sim}
 FX_CLI=${FX_CLI:-$FENDRIX_BIN_DIR/cli/fendrix-cli}
 FX_WINDOW=${FX_WINDOW:-$FENDRIX_BIN_DIR/tests/e2e/fendrix-e2e-window}
+
+if [ -n "${FX_WINE:-}" ]; then
+    . "$FENDRIX_SRC_DIR/tests/wine/wine.sh"
+    FX_CLI=$FENDRIX_SRC_DIR/tests/wine/fendrix-cli-wine
+fi
 
 FX_PC_ADDR=(192.168.0.10 10.77.0.10)
 FX_PIDS=()
@@ -66,6 +73,7 @@ fx_cleanup() {
     for pid in "${FX_PIDS[@]}"; do
         wait "$pid" 2>/dev/null
     done
+    [ -n "${FX_WINE:-}" ] && fx_wine_stop
     [ -n "${FX_PC:-}" ] && ip netns del "$FX_PC" 2>/dev/null
     [ -n "${FX_SEG:-}" ] && ip netns del "$FX_SEG" 2>/dev/null
     [ -n "${FX_DIR:-}" ] && [ -z "${FX_KEEP:-}" ] && rm -rf "$FX_DIR"
@@ -107,6 +115,12 @@ fx_setup() {
         ip netns exec "$FX_PC" sysctl -qw "net.ipv4.conf.${FX_PC_IF[i]}.rp_filter=0" 2>/dev/null
     done
     fx_wait_link_up "$links"
+    if [ -n "${FX_WINE:-}" ]; then
+        fx_wine_require
+        fx_wine_prefix >&2 || fx_fail "no Wine prefix"
+        fx_wine_npcap "$([ "$FX_WINE" = npcap ] && echo on || echo off)"
+        fx_wine_start "$FX_PC" || fx_fail "no wineserver in $FX_PC"
+    fi
 }
 
 fx_wait_link_up() {
