@@ -6,8 +6,9 @@
 
 #ifdef _WIN32
 #define PSAPI_VERSION 2  // K32GetProcessMemoryInfo, in kernel32.dll
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>  // after windows.h
 #endif
 
 namespace fendrix_cli {
