@@ -1,5 +1,10 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#endif
 
 #include <deque>
 #include <string>
@@ -21,7 +26,7 @@ public:
     }
     void address(pcap_if_t* device, const char* ip, bool withMask = true, int family = AF_INET) {
         auto& addr = sockaddrs_.emplace_back();
-        addr.sin_family = static_cast<sa_family_t>(family);
+        addr.sin_family = static_cast<decltype(addr.sin_family)>(family);
         inet_pton(AF_INET, ip, &addr.sin_addr);
         auto& mask = sockaddrs_.emplace_back();
         mask.sin_family = AF_INET;
