@@ -73,7 +73,7 @@ fx_cleanup() {
     for pid in "${FX_PIDS[@]}"; do
         wait "$pid" 2>/dev/null
     done
-    [ -n "${FX_WINE:-}" ] && fx_wine_stop
+    [ -n "${FX_WINE:-}" ] && fx_wine_stop && fx_wine_npcap off
     [ -n "${FX_PC:-}" ] && ip netns del "$FX_PC" 2>/dev/null
     [ -n "${FX_SEG:-}" ] && ip netns del "$FX_SEG" 2>/dev/null
     [ -n "${FX_DIR:-}" ] && [ -z "${FX_KEEP:-}" ] && rm -rf "$FX_DIR"

@@ -25,5 +25,6 @@ cleanup() {
 trap cleanup EXIT
 ip netns add "$ns" || exit 1
 ip -n "$ns" link set lo up
+fx_wine_npcap off  # a fresh Windows has no Npcap
 fx_wine_start "$ns" || exit 1
 ip netns exec "$ns" wine "$@"
