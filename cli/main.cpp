@@ -12,7 +12,9 @@
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "factory/upgrade_file.h"
+#ifdef FENDRIX_JOURNAL
 #include "production/journal_export.h"
+#endif
 #include "scan_output.h"
 #include "scan_stats.h"
 #include "session.h"
@@ -164,11 +166,13 @@ int main(int argc, char** argv) {
         file->excludes(single);
     }
 
+#ifdef FENDRIX_JOURNAL
     auto* journal = app.add_subcommand("journal", "Export a production journal; reads only");
     journal->add_option("FILE", line.journal_file, "The journal file")->required();
     journal->add_option("--format", line.journal_format, "Output: csv or json")
         ->check(CLI::IsMember({"csv", "json"}))
         ->capture_default_str();
+#endif
 
     try {
         app.parse(argc, argv);
@@ -187,6 +191,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
+#ifdef FENDRIX_JOURNAL
     if (journal->parsed()) {
         try {
             kestrel::writeJournal(std::cout, kestrel::readJournal(line.journal_file),
@@ -200,6 +205,7 @@ int main(int argc, char** argv) {
         std::fputs("fendrix-cli: the journal could not be written out\n", stderr);
         return 1;
     }
+#endif
 
     // Everything the subcommands need from the line is checked before
     // anything is sent.

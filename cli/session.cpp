@@ -109,7 +109,7 @@ int Session::open(const SessionOptions& options) {
     capture_ = makePcapCapture(captureOptions);
     capture_->setLoopErrorSink(onLost);
     if (auto error = capture_->start(adapter_, sink)) {
-        if (windowsFallback(*error, sink)) return kExitOk;
+        if (windowsFallback(*error, sink, onLost)) return kExitOk;
         std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
         if (error->kind == CaptureError::Kind::OpenFailed && !kWindows)
             std::fputs(
@@ -121,7 +121,8 @@ int Session::open(const SessionOptions& options) {
     return kExitOk;
 }
 
-bool Session::windowsFallback(const CaptureError& error, const FrameSink& sink) {
+bool Session::windowsFallback(const CaptureError& error, const FrameSink& sink,
+                              const LoopErrorSink& onLost) {
 #ifdef _WIN32
     // Without Npcap, or without the right to capture, replies can still come
     // through a plain socket on the reply port, minus those that the IP
@@ -131,8 +132,8 @@ bool Session::windowsFallback(const CaptureError& error, const FrameSink& sink) 
     const std::string why = error.kind == CaptureError::Kind::NoLibrary
                                 ? std::string("Npcap is missing (get it from ") + kNpcapUrl + ")"
                                 : error.message;
-    if (!startSocketReceiver(sink)) {
-        std::fprintf(stderr, "fendrix-cli: %s; this build has no socket receiver to fall back on\n",
+    if (!startSocketReceiver(sink, onLost)) {
+        std::fprintf(stderr, "fendrix-cli: %s; the socket receiver could not start either\n",
                      why.c_str());
         return false;
     }
@@ -144,15 +145,20 @@ bool Session::windowsFallback(const CaptureError& error, const FrameSink& sink) 
 #else
     (void)error;
     (void)sink;
+    (void)onLost;
     return false;
 #endif
 }
 
-bool Session::startSocketReceiver(const FrameSink& sink) {
-    // The socket receiver (UDP on the reply port, bound to the adapter) is
-    // the capture source of last resort; it is not part of this build yet.
-    (void)sink;
-    return false;
+bool Session::startSocketReceiver(const FrameSink& sink, const LoopErrorSink& onLost) {
+    auto receiver = makeSocketReceiver();
+    receiver->setLoopErrorSink(onLost);
+    if (auto error = receiver->start(adapter_, sink)) {
+        std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
+        return false;
+    }
+    capture_ = std::move(receiver);
+    return true;
 }
 
 void Session::close() {

@@ -73,8 +73,9 @@ public:
 private:
     // On Windows a capture that cannot run (no Npcap, no rights) gives way
     // to the socket receiver, with one line saying why and what is missed.
-    bool windowsFallback(const kestrel::CaptureError& error, const kestrel::FrameSink& sink);
-    bool startSocketReceiver(const kestrel::FrameSink& sink);
+    bool windowsFallback(const kestrel::CaptureError& error, const kestrel::FrameSink& sink,
+                         const kestrel::LoopErrorSink& onLost);
+    bool startSocketReceiver(const kestrel::FrameSink& sink, const kestrel::LoopErrorSink& onLost);
 
     // Handles waiting events until `done` says so or the deadline passes.
     void drainUntil(std::chrono::steady_clock::time_point deadline,

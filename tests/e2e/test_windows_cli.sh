@@ -5,7 +5,9 @@
 #  - adapters: the namespace's adapter with the MAC and address that the
 #    Linux build lists;
 #  - without Npcap (a fresh prefix has none): one line says that Npcap is
-#    missing and where to get it; reading a capture file needs it (exit 3);
+#    missing, where to get it and what is missed; the socket receiver lists
+#    every controller after the exact 52-byte scan request; reading a capture
+#    file needs Npcap (exit 3);
 #  - with a wpcap.dll in Npcap's folder (Wine's own, over the build machine's
 #    libpcap, standing in for Npcap): the library is loaded at run time and
 #    the scan lists exactly the rows of the Linux build, every controller in
@@ -46,9 +48,16 @@ rc=$?
 [ $rc -eq 3 ] || fx_fail "--from-pcap without Npcap exited with $rc, expected 3"
 grep -q '^fendrix-cli: reading capture files needs Npcap (https://npcap.com): Npcap is not installed (.*\\Npcap\\wpcap.dll: ' \
     "$FX_DIR/err" || fx_fail "--from-pcap without Npcap said: $(cat "$FX_DIR/err")"
-win scan --adapter 192.168.0.10 --wait 500 >/dev/null 2>"$FX_DIR/err"
-grep -q '^fendrix-cli: Npcap is missing (get it from https://npcap.com)' "$FX_DIR/err" ||
+# The socket receiver takes the replies instead; with reverse-path filtering
+# off, the stack accepts every controller's, in and outside the subnet.
+: >"$log"
+win scan --adapter 192.168.0.10 --wait 1500 --format json >"$FX_DIR/sock-rows.json" 2>"$FX_DIR/err" ||
+    fx_fail "a scan without Npcap exited with $?: $(cat "$FX_DIR/err")"
+[ "$(cat "$FX_DIR/err")" = "fendrix-cli: Npcap is missing (get it from https://npcap.com); replies come through a plain socket on port 8911, so replies from controllers outside this PC's subnet that Windows drops are missed" ] ||
     fx_fail "a scan without Npcap said: $(cat "$FX_DIR/err")"
+python3 "$here/fxcheck.py" rows "$FX_DIR/sock-rows.json" "$config" || fx_fail "socket receiver rows differ from the segment"
+python3 "$here/fxcheck.py" scan_requests "$log" "$pc_mac" 192.168.0.255 1 ||
+    fx_fail "the scan request without Npcap is not as expected"
 
 # With a wpcap.dll in Npcap's folder.
 fx_wine_npcap on
