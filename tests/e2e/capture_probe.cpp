@@ -42,6 +42,7 @@ const char* kindWord(CaptureError::Kind kind) {
     case CaptureError::Kind::HelperMissing: return "helper-missing";
     case CaptureError::Kind::HelperNotAllowed: return "helper-not-allowed";
     case CaptureError::Kind::NoRights: return "no-rights";
+    case CaptureError::Kind::NoLibrary: return "no-library";
     }
     return "?";
 }
