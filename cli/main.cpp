@@ -12,6 +12,7 @@
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "factory/upgrade_file.h"
+#include "fendrix_version.h"
 #ifdef FENDRIX_JOURNAL
 #include "production/journal_export.h"
 #endif
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     CLI::App app{
         "Finds Kestrel door-access controllers on the adapter's Ethernet segment and acts on "
         "them."};
-    app.set_version_flag("--version", FENDRIX_VERSION);
+    app.set_version_flag("--version", FENDRIX_VERSION_TEXT("fendrix-cli"));
     app.require_subcommand(1);
     Line line;
 

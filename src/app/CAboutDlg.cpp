@@ -6,12 +6,9 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include "fendrix_version.h"
 #include "string_table.h"
 #include "ui/DialogUnits.h"
-
-#ifndef FENDRIX_VERSION
-#define FENDRIX_VERSION "0.1.0"
-#endif
 
 namespace fendrix {
 
@@ -28,10 +25,15 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     name->setObjectName(QStringLiteral("aboutName"));
     auto* purpose =
         new QLabel(QStringLiteral("Finds Kestrel controllers on the local segment."), this);
+    auto* licence = new QLabel(QStringLiteral(FENDRIX_LICENCE_LINE "\nBuilt with Qt %1 (LGPL-3).")
+                                   .arg(QString::fromLatin1(qVersion())),
+                               this);
+    licence->setObjectName(QStringLiteral("aboutLicence"));
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(name);
     texts->addWidget(purpose);
+    texts->addWidget(licence);
     texts->addStretch();
     auto* top = new QHBoxLayout;
     top->addWidget(logo, 0, Qt::AlignTop);

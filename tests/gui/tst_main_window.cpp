@@ -261,10 +261,12 @@ void TestMainWindow::aboutBoxFromTheTopArea() {
         return menu.actions().value(0);
     });
     // The About box is modal: close it as soon as it shows.
-    QString aboutName;
+    QString aboutName, aboutLicence;
     QTimer::singleShot(0, [&] {
         if (auto* about = QApplication::activeModalWidget()->findChild<QLabel*>("aboutName"))
             aboutName = about->text();
+        if (auto* about = QApplication::activeModalWidget()->findChild<QLabel*>("aboutLicence"))
+            aboutLicence = about->text();
         QApplication::activeModalWidget()->close();
     });
     QContextMenuEvent top(QContextMenuEvent::Mouse, QPoint(5, 5),
@@ -272,6 +274,7 @@ void TestMainWindow::aboutBoxFromTheTopArea() {
     QApplication::sendEvent(h.window.get(), &top);
     QCOMPARE(offered, QStringList{"Fendrix Information(&A)..."});
     QVERIFY(aboutName.startsWith("Fendrix"));
+    QVERIFY(aboutLicence.contains("Apache License, Version 2.0"));
 
     // The device list keeps its own right click.
     offered.clear();
