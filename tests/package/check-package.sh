@@ -45,7 +45,7 @@ step_began=0
 step() {
     local now
     now=$(date +%s.%N)
-    [ -n "$step_name" ] && timings+=("$(awk -v a="$step_began" -v b="$now" -v n="$step_name" 'BEGIN { printf "%-28s %6.1f s", n, b - a }')")
+    [ -n "$step_name" ] && timings+=("$(awk -v a="$step_began" -v b="$now" -v n="$step_name" 'BEGIN { printf "%-36s %6.1f s", n, b - a }')")
     step_name=$1 step_began=$now
     [ -n "$1" ] && echo "=== $1"
 }
@@ -178,6 +178,13 @@ if [ -n "$has_helper" ]; then
     [ "$(in_root dpkg-statoverride --list "$helper")" = "root fendrix 750 $helper" ] ||
         fx_fail "no statoverride for the helper"
     ok "getcap: cap_net_raw=ep on the helper only; root:fendrix 0750 by dpkg-statoverride; no set-id file"
+    # Unpacking a new version drops the file's capability: configure sets it again.
+    root_apt install --reinstall "/tmp/$(basename "$deb")" >"$FX_DIR/apt-reinstall.log" 2>&1 ||
+        fx_fail "apt cannot reinstall the package: $(tail -n 15 "$FX_DIR/apt-reinstall.log")"
+    [ "$(in_root getcap "$helper")" = "$helper cap_net_raw=ep" ] &&
+        [ "$(in_root stat -c '%U:%G %a' "$helper")" = "root:fendrix 750" ] ||
+        fx_fail "after a reinstall the helper is $(in_root stat -c '%U:%G %a' "$helper") with '$(in_root getcap "$helper")'"
+    ok "a reinstall (unpacked anew, as an upgrade is) keeps root:fendrix 0750 and cap_net_raw"
 else
     [ -z "$caps" ] || fx_fail "capabilities without a helper: $caps"
     ok "no file of the package carries a capability or a set-id bit"
