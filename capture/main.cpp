@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "capture_args.h"
+#include "fendrix_version.h"
 #include "net/capture_helper_lines.h"
 #include "net/pcap_device_choice.h"
 #include "net/protocol.h"
@@ -218,7 +219,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (line.action == CaptureArgs::Action::Version) {
-        std::printf("fendrix-capture %s\n", FENDRIX_VERSION);
+        std::puts(FENDRIX_VERSION_TEXT("fendrix-capture"));
         return 0;
     }
 
