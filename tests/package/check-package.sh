@@ -226,6 +226,18 @@ python3 "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" rows "$FX_DIR/root.json" "$segme
     fx_fail "root's scan does not list every controller"
 ok "root (in-process capture): all 32 controllers, 16 outside the subnet"
 
+if [ -n "$has_helper" ]; then
+    # The group's right, used by hand: alice starts the helper, which opens
+    # the capture (the pcap stream's header, then "ready") and ends once its
+    # reader has gone; bob may not run it at all.
+    out=$(in_root_pc $(as alice) sh -c 'timeout 20 "$0" --interface "$1" 2>/tmp/helper.err |
+        head -c 24 | od -An -tx1 | head -n 1; cat /tmp/helper.err' "$helper" "$IF")
+    grep -q '^ d4 c3 b2 a1' <<<"$out" && grep -q "^fendrix-capture: ready $IF\$" <<<"$out" ||
+        fx_fail "alice (group fendrix) cannot capture with the helper: $out"
+    in_root_pc $(as bob) "$helper" --version >/dev/null 2>&1 &&
+        fx_fail "bob (not in the group) may run the helper"
+    ok "the helper captures for alice (group fendrix); bob may not run it"
+fi
 if [ -n "$cli_uses_helper" ]; then
     scan alice alice || fx_fail "alice's scan exited $?: $(cat "$FX_DIR/alice.err")"
     python3 "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" rows "$FX_DIR/alice.json" "$segment" ||
