@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "discovery/device_list.h"
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 #include "test_frames.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "discovery/device_record.h"
+#include "dispatch/reply_event.h"
 #include "net/byte_io.h"
-#include "net/reply_event.h"
 #include "session.h"
 
 namespace fendrix_cli {

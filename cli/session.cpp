@@ -5,9 +5,9 @@
 #include <cstring>
 #include <iterator>
 
+#include "dispatch/frame_handler.h"
 #include "exit_codes.h"
 #include "net/adapter_rules.h"
-#include "net/frame_handler.h"
 #include "net/pcap_runtime.h"
 #include "net/protocol.h"
 #include "net/request_header.h"

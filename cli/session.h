@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "discovery/device_list.h"
+#include "dispatch/reply_queue.h"
 #include "net/adapter.h"
 #include "net/datagram_socket.h"
 #include "net/platform.h"
-#include "net/reply_queue.h"
 
 namespace fendrix_cli {
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <variant>
 
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto event = kestrel::handleFrame(std::span(data, size));

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "commands/network_change_request.h"
+#include "dispatch/reply_queue.h"
 #include "net/byte_io.h"
-#include "net/reply_queue.h"
 #include "seams/seams.h"
 
 class QAction;

@@ -9,9 +9,9 @@
 
 #include "app/CKestrelInstallerDlg.h"
 #include "commands/factory_reset_request.h"
+#include "dispatch/frame_handler.h"
 #include "factory/oem_mac_request.h"
 #include "net/adapter_rules.h"
-#include "net/frame_handler.h"
 #include "net/request_header.h"
 #include "net/result_reply.h"
 #include "net/sending.h"

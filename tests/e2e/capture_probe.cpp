@@ -22,7 +22,7 @@
 #include <string>
 
 #include "discovery/device_list.h"
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 #include "net/platform.h"
 #include "net/request_header.h"
 #include "net/sending.h"

@@ -4,7 +4,7 @@
 #include <variant>
 #include <vector>
 
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 #include "test_frames.h"
 
 using namespace kestrel;

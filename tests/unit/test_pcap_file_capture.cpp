@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 #include "net/platform.h"
 #include "test_frames.h"
 

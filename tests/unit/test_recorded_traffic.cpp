@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "discovery/device_list.h"
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 #include "net/platform.h"
 
 using namespace kestrel;

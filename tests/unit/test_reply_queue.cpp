@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "net/reply_queue.h"
+#include "dispatch/reply_queue.h"
 
 using namespace kestrel;
 

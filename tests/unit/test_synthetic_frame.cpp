@@ -4,7 +4,7 @@
 
 #include <variant>
 
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 #include "net/synthetic_frame.h"
 #include "test_frames.h"
 

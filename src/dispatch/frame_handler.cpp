@@ -1,4 +1,4 @@
-#include "net/frame_handler.h"
+#include "dispatch/frame_handler.h"
 
 #include "discovery/scan_reply.h"
 #include "factory/apply_reply.h"

@@ -4,8 +4,8 @@
 // other ports and codes outside 17..21 give nothing.
 #include <optional>
 
+#include "dispatch/reply_event.h"
 #include "net/byte_io.h"
-#include "net/reply_event.h"
 
 namespace kestrel {
 

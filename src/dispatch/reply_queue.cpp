@@ -1,4 +1,4 @@
-#include "net/reply_queue.h"
+#include "dispatch/reply_queue.h"
 
 #include <cstdio>
 #include <utility>

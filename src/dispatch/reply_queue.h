@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "net/reply_event.h"
+#include "dispatch/reply_event.h"
 
 namespace kestrel {
 
