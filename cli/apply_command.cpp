@@ -2,12 +2,11 @@
 
 #include <cstdio>
 
-#include "commands/network_change_request.h"
-#include "discovery/row_texts.h"
 #include "exit_codes.h"
 #include "factory/mac_text.h"
 #include "factory/oem_mac_request.h"
 #include "factory/oem_table.h"
+#include "net/address_text.h"
 #include "net/result_reply.h"
 #include "target.h"
 
@@ -83,9 +82,9 @@ Outcome applyOne(Session& session, const DeviceRecord& record, const ApplyJob& j
 }  // namespace
 
 std::optional<int> oemIndexFor(const std::string& brand) {
-    const std::string wanted = upperMac(trimmed(brand));  // ASCII upper case
+    const std::string wanted = upperText(trimmed(brand));  // ASCII upper case
     for (const auto& b : kOemBrands) {
-        if (wanted == upperMac(b.name) || wanted == upperMac(b.code) ||
+        if (wanted == upperText(b.name) || wanted == upperText(b.code) ||
             wanted == std::to_string(b.oem_index))
             return b.oem_index;
     }
@@ -113,7 +112,7 @@ std::vector<ApplyJob> readApplyCsv(std::istream& in) {
         const std::string text = trimmed(line);
         if (text.empty() || text.front() == '#') continue;
         const auto fields = csvFields(text);
-        if (jobs.empty() && number == 1 && upperMac(fields.front()) == "TARGET") continue;
+        if (jobs.empty() && number == 1 && upperText(fields.front()) == "TARGET") continue;
         if (fields.size() != 3) {
             ApplyJob bad;
             bad.target = fields.front();

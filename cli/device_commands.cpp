@@ -1,22 +1,16 @@
 #include "device_commands.h"
 
-#include <cstdio>
-
 #include "commands/factory_reset_request.h"
 #include "exit_codes.h"
-#include "factory/upgrade_file.h"
+#include "net/address_text.h"
 
 namespace fendrix_cli {
 
 using namespace kestrel;
 
 std::string addressField(const std::string& text) {
-    if (!isDottedIPv4(text)) return "0.0.0.0";
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d);
-    char out[16];
-    std::snprintf(out, sizeof out, "%u.%u.%u.%u", a, b, c, d);
-    return out;
+    const auto numbers = dottedNumbers(text);
+    return numbers ? ipv4Text(*numbers) : "0.0.0.0";
 }
 
 NetworkChangeValues netcfgValues(const DeviceRecord& record, const NetcfgArgs& args) {

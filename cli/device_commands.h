@@ -24,8 +24,9 @@ struct ResetArgs {
     std::string user, password;
 };
 
-// "%d.%d.%d.%d" of a dotted address; "0.0.0.0" for a text that is none (an
-// empty DNS field, say), as a blank address field would send it.
+// The canonical text of a dotted address, leading zeros read as decimal the
+// way the window's address control reads a controller's value; "0.0.0.0" for
+// a text that is none (an empty DNS field, say), as a blank field would send.
 std::string addressField(const std::string& text);
 
 // The values sent: the record's, overridden by what the line gives.

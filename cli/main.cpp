@@ -11,8 +11,8 @@
 #include "apply_command.h"
 #include "device_commands.h"
 #include "exit_codes.h"
-#include "factory/upgrade_file.h"
 #include "fendrix_version.h"
+#include "net/address_text.h"
 #ifdef FENDRIX_JOURNAL
 #include "production/journal_export.h"
 #endif
@@ -39,8 +39,13 @@ void addFormat(CLI::App* cmd, std::string& format) {
 }
 
 const CLI::Validator kAddress(
-    [](std::string& text) {
-        return kestrel::isDottedIPv4(text) ? std::string() : "not a dotted IPv4 address: " + text;
+    [](std::string& text) -> std::string {
+        if (kestrel::isCanonicalIPv4(text)) return {};
+        // Other programs read a leading zero as octal: say what was probably meant.
+        if (const auto numbers = kestrel::dottedNumbers(text))
+            return "leading zeros are not allowed in an IPv4 address: " + text + " (write " +
+                   kestrel::ipv4Text(*numbers) + ")";
+        return "not a dotted IPv4 address: " + text;
     },
     "A.B.C.D");
 

@@ -1,6 +1,6 @@
 #include "target.h"
 
-#include "discovery/row_texts.h"
+#include "net/address_text.h"
 
 namespace fendrix_cli {
 
@@ -8,12 +8,12 @@ using namespace kestrel;
 
 std::optional<DeviceRecord> findTarget(const DeviceList& devices, const std::string& target,
                                        std::string& problem) {
-    const std::string wantedMac = upperMac(target);
+    const std::string wantedMac = upperText(target);
     std::optional<DeviceRecord> found;
     std::size_t matches = 0;
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const DeviceRecord& r = devices.at(i);
-        if (upperMac(r.mac) != wantedMac && r.ip != target) continue;
+        if (upperText(r.mac) != wantedMac && r.ip != target) continue;
         if (++matches == 1) found = r;
     }
     if (matches == 1) return found;

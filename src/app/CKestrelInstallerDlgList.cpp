@@ -11,6 +11,7 @@
 #include "app/CKestrelInstallerDlg.h"
 #include "commands/network_change_request.h"
 #include "factory/upgrade_file.h"
+#include "net/address_text.h"
 #include "string_table.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/CFactoryReset.h"
@@ -26,8 +27,8 @@ namespace {
 QString writeUpgradeBatchFile(const std::string& programPath, const QString& ip) {
     const std::string address = ip.toStdString();
     // The address becomes part of a file name and of a command line: only a
-    // plain dotted IPv4 address may do either.
-    if (!kestrel::isDottedIPv4(address))
+    // canonical IPv4 address may do either.
+    if (!kestrel::isCanonicalIPv4(address))
         return QStringLiteral("\"%1\" is not a valid IPv4 address; no upgrade file was written.")
             .arg(ip);
     const auto path = kestrel::upgradeBatchPath(programPath, address, QDir::separator().toLatin1());
@@ -79,9 +80,9 @@ void CKestrelInstallerDlg::openWebInterface() {
     const int mark = deviceList_->selectionMark();
     if (!model_->hasRow(mark)) return;
     const kestrel::DeviceRecord& record = model_->record(mark);
-    // Only a plain dotted address goes to the browser: the text came off the
+    // Only a canonical address goes to the browser: the text came off the
     // wire and must not turn into another URL or a path.
-    if (!kestrel::isDottedIPv4(record.ip)) return;
+    if (!kestrel::isCanonicalIPv4(record.ip)) return;
     seams_.desktop.openUrl("http://" + record.ip + ":" + std::to_string(record.http_port));
 }
 

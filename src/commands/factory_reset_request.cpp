@@ -1,6 +1,6 @@
 #include "commands/factory_reset_request.h"
 
-#include "commands/network_change_request.h"
+#include "net/address_text.h"
 #include "net/request_header.h"
 
 namespace kestrel {

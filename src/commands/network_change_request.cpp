@@ -1,5 +1,6 @@
 #include "commands/network_change_request.h"
 
+#include "net/address_text.h"
 #include "net/request_header.h"
 
 namespace kestrel {

@@ -45,10 +45,4 @@ struct NetworkChangeValues {
 std::array<std::uint8_t, kNetworkChangeRequestLength> buildNetworkChangeRequest(
     const AdapterEntry& adapter, const NetworkChangeValues& values);
 
-// The integer the text begins with (leading blanks, a sign, decimal digits),
-// 0 without digits, kept to its low 16 bits: "80ab" -> 80, "70000" -> 4464.
-std::uint16_t parsePortText(std::string_view text);
-
-std::string lowerText(std::string_view text);
-
 }  // namespace kestrel

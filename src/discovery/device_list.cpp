@@ -4,11 +4,11 @@
 #include <string_view>
 #include <utility>
 
+#include "net/address_text.h"
+
 namespace kestrel {
 
 namespace {
-
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // FNV-1a over the upper-cased MAC, a separator no text holds, then the IP,
 // folded to 32 bits.

@@ -1,6 +1,7 @@
 #include "discovery/row_texts.h"
 
 #include "discovery/scan_reply.h"
+#include "net/address_text.h"
 
 namespace kestrel {
 
@@ -30,14 +31,6 @@ std::string_view editionName(std::uint16_t edition) {
     }
 }
 
-std::string upperMac(std::string_view mac) {
-    std::string out(mac);
-    // ASCII only: the key must not depend on the process locale.
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 namespace {
 std::string numberCell(std::size_t n) { return "  " + std::to_string(n); }
 }  // namespace
@@ -46,7 +39,7 @@ std::string cellText(const DeviceRecord& record, Column column, std::size_t rowI
     switch (column) {
     case ColNo: return numberCell(rowIndex + 1);
     case ColStatus: return record.status == scan_reply::StatusOk ? "OK" : "Failed";
-    case ColMacAddress: return upperMac(record.mac);
+    case ColMacAddress: return upperText(record.mac);
     case ColIpAddress: return record.ip;
     case ColIpType: return record.ip_type != 0 ? "Static" : "DHCP";
     case ColModel: return std::string(editionName(record.edition));

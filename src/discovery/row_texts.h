@@ -11,7 +11,6 @@ namespace kestrel {
 
 std::string_view productName(std::uint16_t hardwareModel);  // "Product" column
 std::string_view editionName(std::uint16_t edition);        // "Model" column
-std::string upperMac(std::string_view mac);
 
 // The cell of `column` for the row at `rowIndex` (0-based; "No" shows rowIndex + 1).
 std::string cellText(const DeviceRecord& record, Column column, std::size_t rowIndex);

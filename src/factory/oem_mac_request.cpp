@@ -1,7 +1,7 @@
 #include "factory/oem_mac_request.h"
 
-#include "commands/network_change_request.h"
 #include "factory/oem_table.h"
+#include "net/address_text.h"
 #include "net/request_header.h"
 
 namespace kestrel {

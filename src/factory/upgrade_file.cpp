@@ -1,5 +1,7 @@
 #include "factory/upgrade_file.h"
 
+#include "net/address_text.h"
+
 namespace kestrel {
 
 namespace {
@@ -20,30 +22,11 @@ bool isOldFirmware(std::string_view version) {
     return versionSum(version) <= versionSum(kReferenceVersion);
 }
 
-bool isDottedIPv4(std::string_view text) {
-    int parts = 0;
-    std::size_t i = 0;
-    while (true) {
-        std::size_t digits = 0;
-        int value = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
-            value = value * 10 + (text[i] - '0');
-            ++digits;
-            ++i;
-        }
-        if (digits == 0 || digits > 3 || value > 255) return false;
-        ++parts;
-        if (parts == 4) return i == text.size();
-        if (i >= text.size() || text[i] != '.') return false;
-        ++i;
-    }
-}
-
 std::optional<std::string> upgradeBatchPath(std::string_view programPath, std::string_view ip,
                                             char separator) {
     // The IP comes off the wire; anything but a plain address could name
     // another folder or file.
-    if (!isDottedIPv4(ip)) return std::nullopt;
+    if (!isCanonicalIPv4(ip)) return std::nullopt;
     const std::size_t folderEnd = programPath.rfind(separator);
     if (folderEnd == std::string_view::npos) return std::nullopt;
     const std::string_view folder = programPath.substr(0, folderEnd);

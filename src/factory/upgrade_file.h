@@ -10,9 +10,6 @@ namespace kestrel {
 // that of "5.00.01l" (258).
 bool isOldFirmware(std::string_view version);
 
-// Four decimal numbers 0..255 joined by dots, nothing else.
-bool isDottedIPv4(std::string_view text);
-
 // <parent of the program's folder><sep>2.Kestrel Old Version(v5.00-01l
 // Previous)<sep>Kestrel_R2_Update<sep><ip>_KestrelUp.bat `separator` is the platform's ('\\' on
 // Windows, '/' elsewhere); nothing when the program path has no parent folder or `ip` is not a

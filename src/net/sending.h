@@ -11,14 +11,6 @@
 
 namespace kestrel {
 
-// True when the first three dotted numbers of both texts are equal; false when
-// either text does not begin with three dotted numbers.
-bool isSameSubnet(std::string_view a, std::string_view b);
-
-// "%s.%s.%s.255" from the first three dot-separated fields, taken as text;
-// nothing when the text has fewer than three fields.
-std::optional<std::string> broadcastAddress(std::string_view adapterIp);
-
 enum class SendOutcome { Sent, ShortSend, Failed };
 
 // To the adapter's x.y.z.255, port 8901. The outcome is not reported.
@@ -27,7 +19,7 @@ SendOutcome sendBroadcast(DatagramSocket& socket, const AdapterEntry& adapter, B
 // "#### Error: Send Scan Done! -2 ####\n" to standard output.
 SendOutcome sendUnicast(DatagramSocket& socket, std::string_view ip, ByteSpan bytes);
 // Unicast to the controller's current address when it shares the adapter's
-// subnet, otherwise the adapter's broadcast.
+// subnet and is a canonical IPv4 text, otherwise the adapter's broadcast.
 SendOutcome sendToController(DatagramSocket& socket, const AdapterEntry& adapter, ByteSpan bytes,
                              std::string_view controllerIp);
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "commands/network_change_request.h"
+#include "net/address_text.h"
 
 namespace fendrix {
 

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "net/address_text.h"
 #include "ui/IpAddressEdit.h"
 
 namespace fendrix {

@@ -65,7 +65,7 @@ private slots:
     void copiesNeedTheListFocusAndASelection();
     void draggedColumnsChangeNothing();
     void doubleClickOpensThePlainWebInterface();
-    void doubleClickIgnoresAddressesThatAreNotDottedIPv4();
+    void doubleClickIgnoresAddressesThatAreNotCanonicalIPv4();
     void contextMenuOnlyForOldFirmware();
     void upgradeBatchFileIsWrittenBesideTheProgramFolder();
     void upgradeBatchFileFailuresAreReported();
@@ -195,10 +195,12 @@ void TestListInteraction::doubleClickOpensThePlainWebInterface() {
     QCOMPARE(h.world.desktop.urls.size(), std::size_t(2));
 }
 
-void TestListInteraction::doubleClickIgnoresAddressesThatAreNotDottedIPv4() {
+void TestListInteraction::doubleClickIgnoresAddressesThatAreNotCanonicalIPv4() {
     ListHarness h;
     const char* hostile[] = {
-        "evil.example", "1.2.3.4/x", "1.2.3.4@evil", "javascript:x", "256.1.1.1", "1.2.3", ""};
+        "evil.example", "1.2.3.4/x", "1.2.3.4@evil",   "javascript:x", "256.1.1.1",
+        "1.2.3",        "",          "192.168.000.010"};  // octal to a browser: another host than
+                                                          // the row shows
     for (const char* ip : hostile) {
         QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
         ScanReplySpec s;
@@ -289,6 +291,7 @@ void TestListInteraction::hostileAddressesWriteNothing_data() {
     QTest::newRow("backslash") << "..\\..\\x";
     QTest::newRow("name") << "controller";
     QTest::newRow("empty") << "";
+    QTest::newRow("leading zeros") << "192.168.000.010";
 }
 
 void TestListInteraction::hostileAddressesWriteNothing() {

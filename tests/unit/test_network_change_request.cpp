@@ -88,27 +88,3 @@ TEST(NetworkChangeRequest, FlagsAndFullWidthFieldsNeverSpill) {
     // An over-long password is cut at its 50 bytes, the end of the request.
     EXPECT_EQ(std::count(b.begin() + 268, b.end(), 'p'), 50);
 }
-
-TEST(NetworkChangeRequest, PortTextReadsLikeStrtolKeptToSixteenBits) {
-    EXPECT_EQ(parsePortText("443"), 443);
-    EXPECT_EQ(parsePortText("80ab"), 80);
-    EXPECT_EQ(parsePortText("abc"), 0);
-    EXPECT_EQ(parsePortText(""), 0);
-    EXPECT_EQ(parsePortText("70000"), 4464);
-    EXPECT_EQ(parsePortText("65535"), 65535);
-    EXPECT_EQ(parsePortText("65536"), 0);
-    EXPECT_EQ(parsePortText(" -1"), 65535);
-    EXPECT_EQ(parsePortText("\t+8080"), 8080);
-    EXPECT_EQ(parsePortText("- 5"), 0);  // no blank between sign and digits
-    EXPECT_EQ(parsePortText("8 0"), 8);
-    EXPECT_EQ(parsePortText("0x50"), 0);  // decimal only
-    EXPECT_EQ(parsePortText("00080"), 80);
-    // Beyond the range of long: saturated, like strtol.
-    EXPECT_EQ(parsePortText("99999999999999999999999"), 65535);
-    EXPECT_EQ(parsePortText("-99999999999999999999999"), 0);
-}
-
-TEST(NetworkChangeRequest, LowerTextOnlyAsciiLetters) {
-    EXPECT_EQ(lowerText("00:1A:2B:3C:4D:5E"), "00:1a:2b:3c:4d:5e");
-    EXPECT_EQ(lowerText("\xC9Z@["), "\xC9z@[");
-}

@@ -135,8 +135,3 @@ TEST(RowTexts, ProductAndEditionTables) {
         {11, "Meridian Plus"}, {12, "Unknown"}, {65535, "Unknown"}};
     for (auto [code, text] : editions) EXPECT_EQ(editionName(code), text) << code;
 }
-
-TEST(RowTexts, UpperMacTouchesOnlyAsciiLetters) {
-    EXPECT_EQ(upperMac("ab:cd:ef:0a:1b:2c"), "AB:CD:EF:0A:1B:2C");
-    EXPECT_EQ(upperMac("\xe9z-"), "\xe9Z-");
-}
