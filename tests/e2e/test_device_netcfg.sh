@@ -3,7 +3,8 @@
 # static at a new address (one exact 318-byte unicast to its old address,
 # "Sucess", the next scan shows it at the new one); an off-subnet controller
 # reached by broadcast; wrong credentials, a refusing controller and a
-# rebooting one reported as such, with the right exit codes.
+# rebooting one reported as such, with the right exit codes; an address with
+# leading zeros refused before anything is sent.
 set -u
 . "$(dirname "$0")/netns.sh"
 fx_require_root
@@ -79,6 +80,15 @@ cli scan --format json >"$FX_DIR/final.json"
 check row_of "$FX_DIR/final.json" 00:1A:2B:20:00:01 ip_address=192.168.0.99 || fx_fail "wrong login changed the address"
 check row_of "$FX_DIR/final.json" 00:1a:2b:20:00:03 ip_address=192.168.0.78 || fx_fail "refusing controller moved"
 check row_of "$FX_DIR/final.json" 00:1a:2b:20:00:04 ip_address=192.168.0.89 || fx_fail "rebooted controller did not move"
+
+# An address with leading zeros (octal to other programs) is refused: exit 2,
+# a message that names the plain form, nothing sent.
+: >"$log"
+err=$(cli netcfg --target 00:1a:2b:20:00:01 --ip 192.168.000.010 --user admin --password admin 2>&1 >/dev/null)
+rc=$?
+[ $rc -eq 2 ] || fx_fail "a leading-zero --ip exited with $rc, expected 2"
+case $err in *"leading zeros"*"192.168.0.10"*) ;; *) fx_fail "a leading-zero --ip said '$err'" ;; esac
+[ ! -s "$log" ] || fx_fail "a request was sent for a refused --ip"
 
 # A target that no controller has: exit 6, nothing sent.
 : >"$log"
