@@ -58,6 +58,13 @@ int Session::open(const SessionOptions& options) {
         }
         wake_.notify_one();
     };
+    // The core's diagnostic lines go to standard error; standard output
+    // carries the results, so the window's "Can't pcap_loop" line is left out.
+    auto printLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    queue_.setOverflowNote(printLine);
+    auto onNote = [printLine](const CaptureNote& note) {
+        if (note.kind != CaptureNote::Kind::LoopEnded) printLine(note.text);
+    };
     FrameSink sink = [this](ByteSpan frame) {
         if (auto event = handleFrame(frame)) queue_.push(std::move(*event));
     };
@@ -66,6 +73,7 @@ int Session::open(const SessionOptions& options) {
         replaying_ = true;
         capture_ = makePcapFileCapture(options.from_pcap);
         capture_->setLoopErrorSink(onLost);
+        capture_->setNoteSink(onNote);
         if (auto error = capture_->start(AdapterEntry{}, std::move(sink))) {
             if (error->kind == CaptureError::Kind::NoLibrary) {
                 std::fprintf(stderr, "fendrix-cli: reading capture files needs Npcap (%s): %s\n",
@@ -93,7 +101,8 @@ int Session::open(const SessionOptions& options) {
     adapter_ = *chosen;
 
     socket_ = makeUdpSocket();
-    if (!socket_->open()) {
+    if (const auto opened = socket_->open(); !opened) {
+        if (!opened.diagnostic.empty()) printLine(opened.diagnostic);
         std::fputs("fendrix-cli: cannot open a UDP socket with broadcast\n", stderr);
         return kExitNoNetwork;
     }
@@ -105,9 +114,9 @@ int Session::open(const SessionOptions& options) {
 
     CaptureOptions captureOptions;
     captureOptions.save_path = options.save_pcap;
-    captureOptions.report_loop_end = false;  // standard output carries the results
     capture_ = makePcapCapture(captureOptions);
     capture_->setLoopErrorSink(onLost);
+    capture_->setNoteSink(onNote);
     if (auto error = capture_->start(adapter_, sink)) {
         if (windowsFallback(*error, sink, onLost)) return kExitOk;
         std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
@@ -211,7 +220,8 @@ void Session::scan(std::chrono::milliseconds wait) {
 
 bool Session::sendToController(ByteSpan bytes, const std::string& controllerIp) {
     if (!socket_) return false;
-    return kestrel::sendToController(*socket_, adapter_, bytes, controllerIp) == SendOutcome::Sent;
+    return kestrel::sendToController(*socket_, adapter_, bytes, controllerIp).outcome ==
+           SendOutcome::Sent;
 }
 
 std::optional<ReplyEvent> Session::awaitReply(const std::function<bool(const ReplyEvent&)>& accept,

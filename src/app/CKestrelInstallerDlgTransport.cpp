@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QMetaObject>
 #include <cstdio>
+#include <string>
 #include <variant>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -22,6 +23,25 @@ namespace fendrix {
 
 namespace {
 constexpr std::size_t kTrimAfterRows = 1000;
+
+// The window's diagnostic lines: the core reports, the window writes.
+void printLine(std::FILE* stream, const std::string& line) {
+    std::fprintf(stream, "%s\n", line.c_str());
+    std::fflush(stream);
+}
+
+// Every loop that ends with a negative result, also on request, gets its line.
+void printCaptureNote(const kestrel::CaptureNote& note) {
+    if (note.kind == kestrel::CaptureNote::Kind::LoopEnded)
+        printLine(stdout, "[CKestrelInstallerDlg::pcapInit:531] Can't pcap_loop");
+    else printLine(stderr, note.text);
+}
+
+// A unicast that the system did not take whole: fewer bytes left than asked for.
+void reportUnicast(kestrel::SendOutcome outcome) {
+    if (outcome != kestrel::SendOutcome::Sent)
+        printLine(stdout, "#### Error: Send Scan Done! -2 ####");
+}
 }  // namespace
 
 const kestrel::AdapterEntry* CKestrelInstallerDlg::selectedAdapter() const {
@@ -51,9 +71,10 @@ void CKestrelInstallerDlg::loadAdapters() {
 }
 
 void CKestrelInstallerDlg::openSocket() {
-    // A refused broadcast option is reported by the socket itself, which is
-    // then left closed.
-    seams_.socket.open();
+    // A refused broadcast option leaves the socket closed; the socket layer's
+    // line goes to standard error.
+    const auto opened = seams_.socket.open();
+    if (!opened && !opened.diagnostic.empty()) printLine(stderr, opened.diagnostic);
 }
 
 void CKestrelInstallerDlg::activateAdapter() {
@@ -81,6 +102,9 @@ void CKestrelInstallerDlg::startCapture(const kestrel::AdapterEntry& adapter) {
     auto sink = [queue](kestrel::ByteSpan frame) {
         if (auto event = kestrel::handleFrame(frame)) queue->push(std::move(*event));
     };
+    // The capture's and the queue's diagnostic lines, written by the window.
+    seams_.capture.setNoteSink(printCaptureNote);
+    replyQueue_.setOverflowNote([](const std::string& line) { printLine(stderr, line); });
     // Also on the worker: a loop that dies by itself (link deleted, device
     // down) is handed over as text, and shown once, here, unless this
     // capture has been replaced or the window is closing by then.
@@ -114,7 +138,8 @@ void CKestrelInstallerDlg::sendBroadcast(const kestrel::AdapterEntry& adapter,
 void CKestrelInstallerDlg::sendToController(const kestrel::AdapterEntry& adapter,
                                             kestrel::ByteSpan bytes,
                                             std::string_view controllerIp) {
-    kestrel::sendToController(seams_.socket, adapter, bytes, controllerIp);
+    const auto sent = kestrel::sendToController(seams_.socket, adapter, bytes, controllerIp);
+    if (sent.unicast) reportUnicast(sent.outcome);
 }
 
 void CKestrelInstallerDlg::startScan() {

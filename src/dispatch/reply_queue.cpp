@@ -1,6 +1,5 @@
 #include "dispatch/reply_queue.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace kestrel {
@@ -10,15 +9,22 @@ void ReplyQueue::setNotify(std::function<void()> notify) {
     notify_ = std::move(notify);
 }
 
+void ReplyQueue::setOverflowNote(std::function<void(const std::string& line)> note) {
+    std::lock_guard lock(mutex_);
+    overflowNote_ = std::move(note);
+}
+
 bool ReplyQueue::push(ReplyEvent event) {
     std::function<void()> notify;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (events_.size() >= capacity_) {
-            if (dropped_++ == 0)
-                std::fprintf(stderr,
-                             "reply queue full (%zu waiting): further replies are dropped\n",
-                             events_.size());
+            if (dropped_++ != 0 || !overflowNote_) return false;
+            const auto note = overflowNote_;
+            const std::size_t waiting = events_.size();
+            lock.unlock();
+            note("reply queue full (" + std::to_string(waiting) +
+                 " waiting): further replies are dropped");
             return false;
         }
         const bool wasEmpty = events_.empty();

@@ -3,6 +3,7 @@
 // that shows them. The worker never waits for the reader.
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "dispatch/reply_event.h"
@@ -21,6 +22,9 @@ public:
     // Called on the pushing thread whenever the queue turns from empty to
     // non-empty, so that the reader is woken once per batch.
     void setNotify(std::function<void()> notify);
+    // Called once, on the pushing thread, when the first event is dropped for
+    // a full queue, with a line for the program's diagnostics.
+    void setOverflowNote(std::function<void(const std::string& line)> note);
     // False when the queue is full: the event is dropped and counted.
     bool push(ReplyEvent event);
     // Moves every waiting event, in arrival order, into `out` (appended).
@@ -32,6 +36,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<ReplyEvent> events_;
     std::function<void()> notify_;
+    std::function<void(const std::string&)> overflowNote_;
     std::size_t capacity_;
     std::size_t dropped_ = 0;
 };

@@ -34,6 +34,24 @@ using FrameSink = std::function<void(ByteSpan frame)>;
 // with an error that no stop() asked for; must not block on the GUI thread.
 using LoopErrorSink = std::function<void(const CaptureError& error)>;
 
+// A line for the program's diagnostics, which the program writes where it
+// wants them (the window: the stream it always used; fendrix-cli: standard
+// error only, as its standard output carries results).
+struct CaptureNote {
+    enum class Kind {
+        Warning,    // the capture runs, but the library had a remark
+        LoopError,  // the library's error when its loop failed, also while a stop was under way
+        LoopEnded,  // the loop ended with a negative result: stopped on request, or failed
+    };
+    Kind kind;
+    std::string text;  // the whole line without its end; empty for LoopEnded
+};
+
+// Called for warnings on the thread that calls start(), for the loop's notes
+// on the capture worker; must neither block on the GUI thread nor call back
+// into the capture.
+using NoteSink = std::function<void(const CaptureNote& note)>;
+
 class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
@@ -48,6 +66,8 @@ public:
     // Where later starts report a loop that fails by itself. Sources whose
     // loop cannot fail that way may ignore it.
     virtual void setLoopErrorSink(LoopErrorSink sink) { (void)sink; }
+    // Where later starts report their notes. Sources without any may ignore it.
+    virtual void setNoteSink(NoteSink sink) { (void)sink; }
 };
 
 }  // namespace kestrel

@@ -9,12 +9,20 @@
 
 namespace kestrel {
 
+// What open() answers: whether the socket is open, and when it is not, the
+// line the socket layer has to say about it for the program's diagnostics.
+struct SocketOpenResult {
+    bool opened = false;
+    std::string diagnostic;  // e.g. "setsockopt error: Permission denied"; may be empty
+    explicit operator bool() const { return opened; }
+};
+
 class DatagramSocket {
 public:
     virtual ~DatagramSocket() = default;
     // Creates an IPv4 UDP socket with broadcasting enabled. On a refused
-    // broadcast option the socket is closed again and false is returned.
-    virtual bool open() = 0;
+    // broadcast option the socket is closed again.
+    virtual SocketOpenResult open() = 0;
     // Binds to the adapter's address, system-chosen port, and ties sending
     // to that adapter's interface where the platform allows.
     virtual bool bind(const AdapterEntry& adapter) = 0;

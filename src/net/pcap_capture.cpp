@@ -43,6 +43,7 @@ public:
         }
         sink_ = std::move(sink);
         workerLoopError_ = loopErrorSink_;
+        workerNote_ = noteSink_;
         stopRequested_ = false;
         stats_ = {};
         {
@@ -67,6 +68,7 @@ public:
         closeHandle();
         sink_ = nullptr;
         workerLoopError_ = nullptr;
+        workerNote_ = nullptr;
     }
 
     bool running() const override { return running_; }
@@ -74,6 +76,11 @@ public:
     void setLoopErrorSink(LoopErrorSink sink) override {
         std::lock_guard lock(control_);
         loopErrorSink_ = std::move(sink);
+    }
+
+    void setNoteSink(NoteSink sink) override {
+        std::lock_guard lock(control_);
+        noteSink_ = std::move(sink);
     }
 
     CaptureStats stats() const override {
@@ -97,6 +104,9 @@ private:
     };
     static Opened fail(CaptureError::Kind kind, std::string message) {
         return {CaptureError{kind, std::move(message)}};
+    }
+    static void note(const NoteSink& sink, CaptureNote::Kind kind, std::string text) {
+        if (sink) sink(CaptureNote{kind, std::move(text)});
     }
 
     Opened openLive(const AdapterEntry& adapter) {
@@ -130,8 +140,8 @@ private:
         if (status < 0)
             return fail(CaptureError::Kind::OpenFailed, activateError(handle_, status) + where);
         if (status > 0)
-            std::fprintf(stderr, "capture warning: %s%s\n", activateError(handle_, status).c_str(),
-                         where.c_str());
+            note(noteSink_, CaptureNote::Kind::Warning,
+                 "capture warning: " + activateError(handle_, status) + where);
 
         if (auto filtered = installFilter(where); !filtered) return filtered;
         if (!options_.save_path.empty()) {
@@ -185,16 +195,13 @@ private:
             // Read while the handle is surely open: stop() closes it only
             // after this thread has been joined.
             const std::string why = pcap_geterr(handle_);
-            std::fprintf(stderr, "capture: %s%s\n", why.c_str(), where_.c_str());
+            note(workerNote_, CaptureNote::Kind::LoopError, "capture: " + why + where_);
             if (!stopRequested_)
                 lost = CaptureError{
                     CaptureError::Kind::LoopFailed,
                     "The capture stopped: " + why + where_ + ". Replies are no longer received."};
         }
-        if (rc < 0 && options_.report_loop_end) {
-            std::printf("[%s:%d] Can't pcap_loop\n", "CKestrelInstallerDlg::pcapInit", 531);
-            std::fflush(stdout);
-        }
+        if (rc < 0) note(workerNote_, CaptureNote::Kind::LoopEnded, {});
         running_ = false;
         // Reported before the finish is announced, so that a waitFinished()
         // caller already knows about the loss.
@@ -233,6 +240,8 @@ private:
     FrameSink sink_;
     LoopErrorSink loopErrorSink_;    // for the next start
     LoopErrorSink workerLoopError_;  // the running worker's copy
+    NoteSink noteSink_;              // for the next start
+    NoteSink workerNote_;            // the running worker's copy
     std::atomic<bool> stopRequested_{false};
     std::string where_;  // adapter and device, or file, for messages
     std::thread worker_;

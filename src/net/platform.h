@@ -29,9 +29,6 @@ struct CaptureOptions {
     // delay by timeout_ms.
     bool immediate = false;
     std::string save_path;  // when set, every captured frame is also written there (pcap file)
-    // The window reports every broken loop on standard output; a tool whose
-    // standard output is data (fendrix-cli) turns the line off.
-    bool report_loop_end = true;
 };
 
 // What libpcap counted for the current (or the last stopped) capture.

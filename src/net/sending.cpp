@@ -21,22 +21,16 @@ SendOutcome sendBroadcast(DatagramSocket& socket, const AdapterEntry& adapter, B
 }
 
 SendOutcome sendUnicast(DatagramSocket& socket, std::string_view ip, ByteSpan bytes) {
-    const SendOutcome outcome = sendOne(socket, ip, bytes);
-    // An error (-1) is a short send too: fewer bytes left than were asked for.
-    if (outcome != SendOutcome::Sent) {
-        std::fputs("#### Error: Send Scan Done! -2 ####\n", stdout);
-        std::fflush(stdout);
-    }
-    return outcome;
+    return sendOne(socket, ip, bytes);
 }
 
-SendOutcome sendToController(DatagramSocket& socket, const AdapterEntry& adapter, ByteSpan bytes,
-                             std::string_view controllerIp) {
+ControllerSend sendToController(DatagramSocket& socket, const AdapterEntry& adapter, ByteSpan bytes,
+                                std::string_view controllerIp) {
     // A text that shares the subnet but is not canonical (leading zeros, say)
     // could name another host; the broadcast still reaches the controller.
     if (isSameSubnet(adapter.ip_text, controllerIp) && isCanonicalIPv4(controllerIp))
-        return sendUnicast(socket, controllerIp, bytes);
-    return sendBroadcast(socket, adapter, bytes);
+        return {true, sendUnicast(socket, controllerIp, bytes)};
+    return {false, sendBroadcast(socket, adapter, bytes)};
 }
 
 }  // namespace kestrel

@@ -1,6 +1,5 @@
 // The one UDP socket: broadcast enabled, bound to the selected adapter.
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -45,28 +44,27 @@ class UdpSocket final : public DatagramSocket {
 public:
     ~UdpSocket() override { close(); }
 
-    bool open() override {
+    SocketOpenResult open() override {
         close();
 #ifdef _WIN32
         // The socket layer is started once per process; it stays up until exit.
-        static const bool started = [] {
+        static const int startError = [] {
             WSADATA data;
-            if (WSAStartup(MAKEWORD(2, 2), &data) == 0) return true;
-            std::fprintf(stderr, "%s : %d\n", "WSAStartup() Failure!", WSAGetLastError());
-            return false;
+            return WSAStartup(MAKEWORD(2, 2), &data) == 0 ? 0 : WSAGetLastError();
         }();
-        (void)started;
+        if (startError != 0)
+            return {false, "WSAStartup() Failure! : " + std::to_string(startError)};
 #endif
         socket_ = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        if (socket_ == kNoSocket) return false;
+        if (socket_ == kNoSocket) return {};
         int on = 1;
         if (setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
                        sizeof on) != 0) {
-            std::fprintf(stderr, "setsockopt error: %s\n", std::strerror(errno));
+            std::string diagnostic = std::string("setsockopt error: ") + std::strerror(errno);
             close();
-            return false;
+            return {false, std::move(diagnostic)};
         }
-        return true;
+        return {true, {}};
     }
 
     bool bind(const AdapterEntry& adapter) override {

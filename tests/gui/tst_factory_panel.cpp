@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "WindowHarness.h"
+#include "stream_capture.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 
@@ -76,6 +77,7 @@ private slots:
     void zantRequestBytes();
     void emptyMacSendsTheBrandAlone();
     void controllerInAnotherSubnetIsReachedByBroadcast();
+    void shortUnicastWritesItsLine();
     void applyWithoutARowStillEmptiesTheEntry();
     void applyWritesOnlyToTheControllerClicked();
     void enterRunsApplyWhateverHasTheFocus();
@@ -165,6 +167,19 @@ void TestFactoryPanel::controllerInAnotherSubnetIsReachedByBroadcast() {
     QCOMPARE(sends[0].ip, std::string("192.168.1.255"));
     QCOMPARE(text(sends[0].bytes, 72, 20), std::string("169.254.3.4"));
     QCOMPARE(text(sends[0].bytes, 92, 50), std::string("KESTREL"));
+}
+
+void TestFactoryPanel::shortUnicastWritesItsLine() {
+    PanelHarness h;
+    h.world.socket.sendAnswer = 100;  // fewer bytes than the 162 asked for
+    StreamCapture out(stdout);
+    h.clickRow(0);
+    h.apply("001A2B3C4D5E");  // unicast to 192.168.1.50
+    h.clickRow(1);
+    h.apply("001A2B3C4D5E");  // broadcast: its outcome is not examined
+    const std::string output = out.take();
+    QCOMPARE(output, std::string("#### Error: Send Scan Done! -2 ####\n"));
+    QCOMPARE(h.newSends().size(), std::size_t(2));
 }
 
 void TestFactoryPanel::applyWithoutARowStillEmptiesTheEntry() {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "WindowHarness.h"
+#include "stream_capture.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 
@@ -50,6 +51,7 @@ private slots:
     void noAdapterSaysSoOnceAndSendsNothing();
     void captureErrorShowsOneBoxAndWindowStaysUsable();
     void captureListFailureAndRefusedBindEndTheProcess();
+    void refusedBroadcastOptionWritesTheSocketLayersLines();
 };
 
 void TestScanFlow::startupScanOnceAfterOneSecond() {
@@ -378,6 +380,22 @@ void TestScanFlow::captureListFailureAndRefusedBindEndTheProcess() {
         QCOMPARE(world.desktop.exitCodes, std::vector<int>{1});
         QVERIFY(world.capture.startedOn.empty());
     }
+}
+
+void TestScanFlow::refusedBroadcastOptionWritesTheSocketLayersLines() {
+    FakeWorld world;
+    world.socket.openSucceeds = false;
+    world.socket.openDiagnostic = "setsockopt error: Permission denied";
+    StreamCapture out(stdout);
+    StreamCapture err(stderr);
+    { Dlg window(world.seams(), kNormalArgs); }
+    const std::string errors = err.take();
+    const std::string output = out.take();
+    // The socket stays closed, so the bind that follows fails and ends the process.
+    QVERIFY2(errors.find("setsockopt error: Permission denied\n") != std::string::npos,
+             errors.c_str());
+    QCOMPARE(output, std::string("bind() 실행 에러\n"));
+    QCOMPARE(world.desktop.exitCodes, std::vector<int>{1});
 }
 
 QTEST_MAIN(TestScanFlow)

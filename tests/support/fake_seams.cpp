@@ -11,10 +11,10 @@ std::vector<kestrel::SystemAdapter> twoAdapters() {
     };
 }
 
-bool FakeSocket::open() {
+kestrel::SocketOpenResult FakeSocket::open() {
     ++opens;
     open_ = openSucceeds;
-    return open_;
+    return {open_, open_ ? std::string() : openDiagnostic};
 }
 
 bool FakeSocket::bind(const kestrel::AdapterEntry& adapter) {
@@ -26,7 +26,7 @@ bool FakeSocket::bind(const kestrel::AdapterEntry& adapter) {
 long FakeSocket::sendTo(std::string_view ip, std::uint16_t port, kestrel::ByteSpan bytes) {
     if (!open_) return -1;
     sent.push_back({std::string(ip), port, {bytes.begin(), bytes.end()}});
-    return static_cast<long>(bytes.size());
+    return sendAnswer.value_or(static_cast<long>(bytes.size()));
 }
 
 void FakeSocket::close() {

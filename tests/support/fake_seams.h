@@ -31,14 +31,16 @@ struct SentDatagram {
 class FakeSocket : public kestrel::DatagramSocket {
 public:
     bool openSucceeds = true;
+    std::string openDiagnostic;  // what a failed open() has to say
     bool bindSucceeds = true;
+    std::optional<long> sendAnswer;  // the byte count sendTo() reports; default: all of them
 
     std::vector<SentDatagram> sent;
     std::vector<std::string> boundTo;  // ip_text of each successful bind
     int opens = 0;
     int closes = 0;
 
-    bool open() override;
+    kestrel::SocketOpenResult open() override;
     bool bind(const kestrel::AdapterEntry& adapter) override;
     long sendTo(std::string_view ip, std::uint16_t port, kestrel::ByteSpan bytes) override;
     void close() override;

@@ -129,10 +129,15 @@ TEST(RecordedTraffic, CutFileReportsTheLoopFailureOnceAfterTheWholeRecords) {
     std::mutex m;
     std::size_t frames = 0;
     std::vector<CaptureError> failures;
+    std::vector<CaptureNote> notes;
     auto capture = makePcapFileCapture(cut);
     capture->setLoopErrorSink([&](const CaptureError& e) {
         std::lock_guard lock(m);
         failures.push_back(e);
+    });
+    capture->setNoteSink([&](const CaptureNote& note) {
+        std::lock_guard lock(m);
+        notes.push_back(note);
     });
     ASSERT_FALSE(capture->start(AdapterEntry{}, [&](ByteSpan) {
         std::lock_guard lock(m);
@@ -146,6 +151,12 @@ TEST(RecordedTraffic, CutFileReportsTheLoopFailureOnceAfterTheWholeRecords) {
         EXPECT_EQ(failures[0].kind, CaptureError::Kind::LoopFailed);
         EXPECT_NE(failures[0].message.find(cut), std::string::npos) << failures[0].message;
         EXPECT_NE(failures[0].message.find("truncated"), std::string::npos) << failures[0].message;
+        // The library's error line, then the end of the loop, for the program to print.
+        ASSERT_EQ(notes.size(), 2u);
+        EXPECT_EQ(notes[0].kind, CaptureNote::Kind::LoopError);
+        EXPECT_EQ(notes[0].text.rfind("capture: ", 0), 0u) << notes[0].text;
+        EXPECT_NE(notes[0].text.find(cut), std::string::npos) << notes[0].text;
+        EXPECT_EQ(notes[1].kind, CaptureNote::Kind::LoopEnded);
     }
     capture->stop();
     EXPECT_EQ(failures.size(), 1u);

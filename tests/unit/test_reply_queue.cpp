@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -71,9 +72,14 @@ TEST(ReplyQueue, PushingThreadLosesNothingAndKeepsOrder) {
 
 TEST(ReplyQueue, AFullQueueDropsAndCountsInsteadOfGrowing) {
     ReplyQueue queue(3);
+    std::vector<std::string> notes;
+    queue.setOverflowNote([&](const std::string& line) { notes.push_back(line); });
     for (std::uint8_t r = 0; r < 5; ++r) EXPECT_EQ(queue.push(ResultReplyEvent{r}), r < 3);
     EXPECT_EQ(queue.size(), 3u);
     EXPECT_EQ(queue.dropped(), 2u);
+    // One line for the first drop, for the program to print.
+    EXPECT_EQ(notes, std::vector<std::string>{
+                         "reply queue full (3 waiting): further replies are dropped"});
     std::vector<ReplyEvent> out;
     queue.takeAll(out);
     EXPECT_TRUE(queue.push(ResultReplyEvent{9}));  // room again once taken

@@ -21,7 +21,7 @@ public:
     std::vector<Sent> sent;
     long answer = -2;  // -2: report the full length
 
-    bool open() override { return true; }
+    SocketOpenResult open() override { return {true, {}}; }
     bool bind(const AdapterEntry&) override { return true; }
     long sendTo(std::string_view ip, std::uint16_t port, ByteSpan bytes) override {
         sent.push_back({std::string(ip), port, {bytes.begin(), bytes.end()}});
@@ -65,17 +65,26 @@ TEST(Sending, ControllerInTheSubnetIsUnicastOtherwiseBroadcast) {
     }
 }
 
-TEST(Sending, ShortOrFailedUnicastIsReportedOnStandardOutput) {
+TEST(Sending, ShortOrFailedSendsAreOutcomesAndNothingIsPrinted) {
     RecordingSocket socket;
     const std::vector<std::uint8_t> bytes(192, 1);
+    const auto adapter = adapterAt("192.168.0.10");
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_EQ(sendUnicast(socket, "192.168.0.77", bytes), SendOutcome::Sent);
     socket.answer = 100;
     EXPECT_EQ(sendUnicast(socket, "192.168.0.77", bytes), SendOutcome::ShortSend);
+    const auto unicast = sendToController(socket, adapter, bytes, "192.168.0.77");
+    EXPECT_TRUE(unicast.unicast);
+    EXPECT_EQ(unicast.outcome, SendOutcome::ShortSend);
     socket.answer = -1;
     EXPECT_EQ(sendUnicast(socket, "192.168.0.77", bytes), SendOutcome::Failed);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "#### Error: Send Scan Done! -2 ####\n#### Error: Send Scan Done! -2 ####\n");
+    const auto broadcast = sendToController(socket, adapter, bytes, "169.254.3.4");
+    EXPECT_FALSE(broadcast.unicast);
+    EXPECT_EQ(broadcast.outcome, SendOutcome::Failed);
+    // The window writes its line for a short unicast; the core never prints.
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(Sending, BroadcastFromAnAdapterWithoutThreeFieldsSendsNothing) {
