@@ -1,4 +1,4 @@
-// The scan and apply reply decoders on payloads of any length.
+// The scan, result and apply reply decoders on datagrams of any length.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,8 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span bytes(data, size);
-    const std::size_t split = size < 52 ? size : 52;
-    if (const auto record = kestrel::decodeScanReply(bytes.first(split), bytes.subspan(split))) {
+    if (const auto record = kestrel::decodeScanReply(bytes)) {
         for (int c = 0; c < kestrel::ColumnCount; ++c) {
             const auto text = kestrel::cellText(*record, static_cast<kestrel::Column>(c), 0);
             if (text.size() > 64) std::abort();  // every cell comes from a 20-byte field at most

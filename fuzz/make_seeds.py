@@ -76,7 +76,8 @@ write("fuzz_frame_handler", "apply", frame(apply))
 write("fuzz_frame_handler", "truncated", frame(scan)[:100])
 write("fuzz_frame_handler", "other_port", frame(scan, dport=8912))
 write("fuzz_reply_decoders", "scan", bytes(scan))
-write("fuzz_reply_decoders", "apply_payload", bytes(apply_p))
+write("fuzz_reply_decoders", "result", bytes(result))
+write("fuzz_reply_decoders", "apply", bytes(apply))
 for i, mac in enumerate([b"00:1A:2B:3C:4D:5E", b"001a2b3c4d5e", b"AB12-001A2B3C4D5E",
                          b"AB12-00:1A:2B:3C:4D:5E", b" 00 1a 2b 3c 4d 5e ", b""]):
     write("fuzz_mac_text", f"mac{i}", mac)

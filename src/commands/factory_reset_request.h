@@ -16,6 +16,8 @@ inline constexpr std::size_t UserId = 92;
 inline constexpr std::size_t Password = 142;
 inline constexpr std::size_t IpWidth = 20;
 inline constexpr std::size_t CredentialWidth = 50;
+static_assert(Password + CredentialWidth == kFactoryResetRequestLength,
+              "the password ends the factory reset request");
 }  // namespace factory_reset
 
 // targetMac is lower-cased already; over-long texts are cut at their field.

@@ -27,6 +27,8 @@ inline constexpr std::size_t UserId = 218;
 inline constexpr std::size_t Password = 268;
 inline constexpr std::size_t IpWidth = 20;
 inline constexpr std::size_t CredentialWidth = 50;
+static_assert(Password + CredentialWidth == kNetworkChangeRequestLength,
+              "the password ends the network change request");
 }  // namespace network_change
 
 struct NetworkChangeValues {

@@ -1,19 +1,16 @@
 #include "discovery/scan_reply.h"
 
-#include "net/protocol.h"
-
 namespace kestrel {
 
-std::optional<DeviceRecord> decodeScanReply(ByteSpan header, ByteSpan payload) {
-    const ByteReader h(header);
-    const ByteReader p(payload);
-    if (!h.has(0, hdr::Size) || !p.has(0, kScanReplyPayload)) return std::nullopt;
+std::optional<DeviceRecord> decodeScanReply(ByteSpan datagram) {
+    const ByteReader p(datagram);
+    if (!p.has(0, kScanReplyLength)) return std::nullopt;
 
     namespace f = scan_reply;
-    // Every field lies inside the checked sizes, so the readers below cannot
+    // Every field lies inside the checked size, so the readers below cannot
     // come back empty; value_or keeps that assumption from being a crash.
     DeviceRecord r;
-    r.mac = h.text(hdr::Sender, hdr::SenderWidth).value_or("");
+    r.mac = p.text(hdr::Sender, hdr::SenderWidth).value_or("");
     r.ip_type = p.u8(f::IpType).value_or(0);
     r.ip = p.text(f::Ip, f::TextWidth).value_or("");
     r.subnet_mask = p.text(f::SubnetMask, f::TextWidth).value_or("");

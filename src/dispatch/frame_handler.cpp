@@ -41,27 +41,26 @@ std::optional<ReplyEvent> handleFrame(ByteSpan frame) {
     const std::size_t udp = kEthHeader + ipHeader;
     if (f.u16be(udp + kUdpDstPortAt) != kReplyPort) return std::nullopt;
 
-    const std::size_t datagram = udp + kUdpHeader;
-    const auto code = f.u8(datagram + hdr::Command);
+    const std::size_t start = udp + kUdpHeader;
+    const auto code = f.u8(start + hdr::Command);
     if (!code) return std::nullopt;
-    const auto payloadLength = replyPayloadLength(*code);
-    if (!payloadLength) return std::nullopt;
+    const auto length = replyLength(*code);
+    if (!length) return std::nullopt;
     // Header and payload sit at fixed places whatever header_length says.
-    const auto header = f.sub(datagram, hdr::Size);
-    const auto payload = f.sub(datagram + hdr::Size, *payloadLength);
-    if (!header || !payload) return std::nullopt;
+    const auto datagram = f.sub(start, *length);
+    if (!datagram) return std::nullopt;
 
     if (*code == cmd::ScanReply) {
-        auto record = decodeScanReply(*header, *payload);
+        auto record = decodeScanReply(*datagram);
         if (!record) return std::nullopt;
         return ReplyEvent{ScanReplyEvent{std::move(*record)}};
     }
     if (*code == cmd::ResultReply) {
-        const auto result = decodeResultReply(*payload);
+        const auto result = decodeResultReply(*datagram);
         if (!result) return std::nullopt;
         return ReplyEvent{ResultReplyEvent{*result}};
     }
-    auto reply = decodeApplyReply(*payload);
+    auto reply = decodeApplyReply(*datagram);
     if (!reply) return std::nullopt;
     return ReplyEvent{ApplyReplyEvent{std::move(*reply)}};
 }

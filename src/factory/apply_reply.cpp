@@ -1,12 +1,10 @@
 #include "factory/apply_reply.h"
 
-#include "net/protocol.h"
-
 namespace kestrel {
 
-std::optional<ApplyReply> decodeApplyReply(ByteSpan payload) {
-    const ByteReader p(payload);
-    if (!p.has(0, kApplyReplyPayload)) return std::nullopt;
+std::optional<ApplyReply> decodeApplyReply(ByteSpan datagram) {
+    const ByteReader p(datagram);
+    if (!p.has(0, kApplyReplyLength)) return std::nullopt;
     ApplyReply r;
     r.reply_text = p.text(apply_reply::ReplyText, apply_reply::ReplyTextWidth).value_or("");
     r.result = p.u8(apply_reply::Result).value_or(0);

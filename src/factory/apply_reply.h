@@ -5,14 +5,16 @@
 #include <string>
 
 #include "net/byte_io.h"
+#include "net/protocol.h"
 
 namespace kestrel {
 
-namespace apply_reply {
-inline constexpr std::size_t ReplyText = 40, ReplyTextWidth = 20;  // payload offsets
-inline constexpr std::size_t Result = 60;
-inline constexpr std::size_t ApplyStatus = 61;
-inline constexpr std::size_t OemIndex = 62;
+namespace apply_reply {  // datagram offsets; bytes 52..91 are not interpreted
+inline constexpr std::size_t ReplyText = 92, ReplyTextWidth = 20;
+inline constexpr std::size_t Result = 112;       // u8
+inline constexpr std::size_t ApplyStatus = 113;  // u8
+inline constexpr std::size_t OemIndex = 114;     // u8
+static_assert(OemIndex + 1 == kApplyReplyLength, "the OEM index ends the apply reply");
 }  // namespace apply_reply
 
 struct ApplyReply {
@@ -24,7 +26,7 @@ struct ApplyReply {
     bool operator==(const ApplyReply&) const = default;
 };
 
-// Decodes the 63 payload bytes; nothing when fewer bytes are given.
-std::optional<ApplyReply> decodeApplyReply(ByteSpan payload);
+// Decodes the 115-byte datagram; nothing when fewer bytes are given.
+std::optional<ApplyReply> decodeApplyReply(ByteSpan datagram);
 
 }  // namespace kestrel

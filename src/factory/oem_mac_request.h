@@ -12,6 +12,7 @@ namespace oem_mac {  // datagram offsets
 inline constexpr std::size_t Ip = 72, IpWidth = 20;
 inline constexpr std::size_t OemCode = 92, OemCodeWidth = 50;
 inline constexpr std::size_t NewMac = 142, NewMacWidth = 20;
+static_assert(NewMac + NewMacWidth == kOemMacRequestLength, "the new MAC ends the OEM/MAC request");
 }  // namespace oem_mac
 
 std::array<std::uint8_t, kOemMacRequestLength> buildOemMacRequest(std::string_view adapterMac,

@@ -1,6 +1,7 @@
 #include "net/byte_io.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 namespace kestrel {
@@ -11,7 +12,10 @@ bool fits(std::size_t size, std::size_t offset, std::size_t length) {
 }
 }  // namespace
 
+// A field outside the buffer is a fault of the layout that names it: a debug
+// build stops there; a release build writes only what lies inside.
 void putText(MutableByteSpan buf, std::size_t offset, std::size_t width, std::string_view text) {
+    assert(fits(buf.size(), offset, width) && "text field outside the buffer");
     if (offset >= buf.size()) return;
     const std::size_t room = std::min(width, buf.size() - offset);
     const std::size_t n = std::min(room, text.size());
@@ -19,10 +23,12 @@ void putText(MutableByteSpan buf, std::size_t offset, std::size_t width, std::st
 }
 
 void putU8(MutableByteSpan buf, std::size_t offset, std::uint8_t value) {
+    assert(fits(buf.size(), offset, 1) && "u8 field outside the buffer");
     if (fits(buf.size(), offset, 1)) buf[offset] = value;
 }
 
 void putU16le(MutableByteSpan buf, std::size_t offset, std::uint16_t value) {
+    assert(fits(buf.size(), offset, 2) && "u16 field outside the buffer");
     if (!fits(buf.size(), offset, 2)) return;
     buf[offset] = static_cast<std::uint8_t>(value & 0xFF);
     buf[offset + 1] = static_cast<std::uint8_t>(value >> 8);

@@ -1,7 +1,9 @@
 #pragma once
 // Bounds-checked access to wire bytes. Writers never touch a byte outside the
-// buffer or the named field; readers answer nothing rather than read past the
-// end of what was received.
+// buffer or the named field: a field that does not lie wholly inside the
+// buffer is a programming error, which stops a debug build (assert) and is
+// skipped in a release build. Readers answer nothing rather than read past
+// the end of what was received.
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,8 @@
 #pragma once
 // Ports, command codes and datagram lengths of the controller protocol.
+// Every layout of the tool names its fields by datagram offset (the header
+// begins at 0, a reply's payload at 52) and proves at compile time that its
+// last field ends at its length.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -31,6 +34,7 @@ inline constexpr std::size_t Sender = 12, SenderWidth = 20;
 inline constexpr std::size_t Target = 32, TargetWidth = 20;
 inline constexpr char MagicText[] = "kestrel";
 inline constexpr std::uint16_t VersionValue = 1;
+static_assert(Target + TargetWidth == Size, "the target ends the header");
 }  // namespace hdr
 
 inline constexpr std::size_t kScanRequestLength = 52;
@@ -38,9 +42,14 @@ inline constexpr std::size_t kNetworkChangeRequestLength = 318;
 inline constexpr std::size_t kFactoryResetRequestLength = 192;
 inline constexpr std::size_t kOemMacRequestLength = 162;
 
+static_assert(kScanRequestLength == hdr::Size, "a scan request is the header alone");
+
 inline constexpr std::size_t kScanReplyPayload = 164;
 inline constexpr std::size_t kResultReplyPayload = 41;
 inline constexpr std::size_t kApplyReplyPayload = 63;
+inline constexpr std::size_t kScanReplyLength = hdr::Size + kScanReplyPayload;
+inline constexpr std::size_t kResultReplyLength = hdr::Size + kResultReplyPayload;
+inline constexpr std::size_t kApplyReplyLength = hdr::Size + kApplyReplyPayload;
 
 inline constexpr bool isApplyReply(std::uint8_t code) {
     return code >= cmd::ApplyReplyFirst && code <= cmd::ApplyReplyLast;
@@ -54,20 +63,19 @@ constexpr std::optional<std::size_t> datagramLength(std::uint8_t code) {
     case cmd::NetworkChange: return kNetworkChangeRequestLength;
     case cmd::FactoryReset: return kFactoryResetRequestLength;
     case cmd::OemMac: return kOemMacRequestLength;
-    case cmd::ScanReply: return hdr::Size + kScanReplyPayload;
-    case cmd::ResultReply: return hdr::Size + kResultReplyPayload;
+    case cmd::ScanReply: return kScanReplyLength;
+    case cmd::ResultReply: return kResultReplyLength;
     default: break;
     }
-    if (isApplyReply(code)) return hdr::Size + kApplyReplyPayload;
+    if (isApplyReply(code)) return kApplyReplyLength;
     return std::nullopt;
 }
 
-// Payload size that follows the header of a reply code; nothing for codes
-// that the tool does not act on.
-constexpr std::optional<std::size_t> replyPayloadLength(std::uint8_t code) {
-    if (code == cmd::ScanReply) return kScanReplyPayload;
-    if (code == cmd::ResultReply) return kResultReplyPayload;
-    if (isApplyReply(code)) return kApplyReplyPayload;
+// Length of a reply datagram, header included; nothing for codes that the
+// tool does not act on.
+constexpr std::optional<std::size_t> replyLength(std::uint8_t code) {
+    if (code == cmd::ScanReply || code == cmd::ResultReply || isApplyReply(code))
+        return datagramLength(code);
     return std::nullopt;
 }
 

@@ -2,8 +2,10 @@
 
 namespace kestrel {
 
-std::optional<std::uint8_t> decodeResultReply(ByteSpan payload) {
-    return ByteReader(payload).u8(result_reply::Result);
+std::optional<std::uint8_t> decodeResultReply(ByteSpan datagram) {
+    const ByteReader d(datagram);
+    if (!d.has(0, kResultReplyLength)) return std::nullopt;
+    return d.u8(result_reply::Result);
 }
 
 std::optional<std::string_view> resultMessage(std::uint8_t result) {

@@ -9,29 +9,23 @@
 using namespace kestrel;
 namespace t = kestrel::testing;
 
-namespace {
-std::optional<ApplyReply> decodePayloadOf(const t::Bytes& datagram) {
-    return decodeApplyReply(std::span<const std::uint8_t>(datagram).subspan(52));
-}
-}  // namespace
-
 TEST(ApplyReply, FieldsAtTheirOffsets) {
-    const auto r = decodePayloadOf(t::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 0, 7));
+    const auto r = decodeApplyReply(t::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 0, 7));
     ASSERT_TRUE(r);
     EXPECT_EQ(*r, (ApplyReply{"00:1a:2b:3c:4d:5e", 2, 0, 7}));
 }
 
 TEST(ApplyReply, ReplyTextNeverPastItsTwentyBytes) {
     auto d = t::applyReplyDatagram(std::string(20, 'A'), 0x41, 0x41, 0x41);
-    const auto r = decodePayloadOf(d);
+    const auto r = decodeApplyReply(d);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->reply_text, std::string(20, 'A'));  // result byte 'A' not taken along
-    EXPECT_EQ(decodePayloadOf(t::applyReplyDatagram("", 1, 1, 1))->reply_text, "");
+    EXPECT_EQ(decodeApplyReply(t::applyReplyDatagram("", 1, 1, 1))->reply_text, "");
 }
 
-TEST(ApplyReply, ShortPayloadGivesNothing) {
+TEST(ApplyReply, ShortDatagramGivesNothing) {
     const auto d = t::applyReplyDatagram("x", 2, 2, 2);
-    EXPECT_FALSE(decodeApplyReply(std::span<const std::uint8_t>(d).subspan(52, 62)));
+    EXPECT_FALSE(decodeApplyReply(std::span<const std::uint8_t>(d).first(114)));
     EXPECT_FALSE(decodeApplyReply({}));
 }
 

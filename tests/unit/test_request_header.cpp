@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "net/byte_io.h"
 #include "net/protocol.h"
 #include "net/request_header.h"
 #include "net/result_reply.h"
@@ -46,6 +47,14 @@ TEST(RequestHeader, OverlongTextsNeverSpillIntoTheNextField) {
     EXPECT_TRUE(std::all_of(tiny.begin(), tiny.end(), [](auto b) { return b == 0; }));
 }
 
+TEST(ByteIo, WritesOutsideTheBufferStopADebugBuildAndAreSkippedOtherwise) {
+    std::array<std::uint8_t, 4> buf{};
+    EXPECT_DEBUG_DEATH(putU8(buf, 4, 1), "outside the buffer");
+    EXPECT_DEBUG_DEATH(putU16le(buf, 3, 0x0101), "outside the buffer");
+    EXPECT_DEBUG_DEATH(putText(buf, 4, 2, "ab"), "outside the buffer");
+    EXPECT_EQ(buf, (std::array<std::uint8_t, 4>{}));
+}
+
 TEST(Protocol, LengthsOfEveryCode) {
     EXPECT_EQ(datagramLength(cmd::Scan), 52u);
     EXPECT_EQ(datagramLength(cmd::NetworkChange), 318u);
@@ -57,7 +66,10 @@ TEST(Protocol, LengthsOfEveryCode) {
         EXPECT_EQ(datagramLength(c), 115u);
     for (std::uint8_t c : std::initializer_list<std::uint8_t>{0, 4, 6, 16, 22, 255})
         EXPECT_FALSE(datagramLength(c).has_value());
-    EXPECT_FALSE(replyPayloadLength(cmd::Scan).has_value());
+    EXPECT_EQ(replyLength(17), 216u);
+    for (std::uint8_t c : std::initializer_list<std::uint8_t>{cmd::Scan, cmd::NetworkChange,
+                                                              cmd::FactoryReset, cmd::OemMac, 22})
+        EXPECT_FALSE(replyLength(c).has_value());
 }
 
 TEST(ResultReply, MessagesAsTheyStand) {
@@ -67,8 +79,8 @@ TEST(ResultReply, MessagesAsTheyStand) {
     EXPECT_EQ(resultMessage(6), "Network Change not Use");
     for (std::uint8_t r : std::initializer_list<std::uint8_t>{2, 3, 4, 7, 255})
         EXPECT_FALSE(resultMessage(r).has_value());
-    std::array<std::uint8_t, 41> payload{};
-    payload[40] = 6;
-    EXPECT_EQ(decodeResultReply(payload), 6);
-    EXPECT_FALSE(decodeResultReply(std::span(payload).first(40)).has_value());
+    std::array<std::uint8_t, 93> datagram{};
+    datagram[92] = 6;
+    EXPECT_EQ(decodeResultReply(datagram), 6);
+    EXPECT_FALSE(decodeResultReply(std::span(datagram).first(92)).has_value());
 }
