@@ -7,6 +7,7 @@
 
 #include "factory/oem_mac_request.h"
 #include "factory/oem_table.h"
+#include "net/address_text.h"
 #include "net/byte_io.h"
 #include "net/protocol.h"
 #include "net/result_reply.h"
@@ -28,13 +29,6 @@ std::string hexText(std::span<const std::uint8_t> bytes) {
         out += digits[b >> 4];
         out += digits[b & 0x0F];
     }
-    return out;
-}
-
-std::string lowerText(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
 
