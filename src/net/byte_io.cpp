@@ -35,12 +35,14 @@ void putU16le(MutableByteSpan buf, std::size_t offset, std::uint16_t value) {
 }
 
 void putU16be(MutableByteSpan buf, std::size_t offset, std::uint16_t value) {
+    assert(fits(buf.size(), offset, 2) && "u16 field outside the buffer");
     if (!fits(buf.size(), offset, 2)) return;
     buf[offset] = static_cast<std::uint8_t>(value >> 8);
     buf[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
 void putBytes(MutableByteSpan buf, std::size_t offset, ByteSpan bytes) {
+    assert(fits(buf.size(), offset, bytes.size()) && "bytes outside the buffer");
     if (fits(buf.size(), offset, bytes.size()) && !bytes.empty())
         std::memcpy(buf.data() + offset, bytes.data(), bytes.size());
 }

@@ -23,7 +23,7 @@ void putText(MutableByteSpan buf, std::size_t offset, std::size_t width, std::st
 void putU8(MutableByteSpan buf, std::size_t offset, std::uint8_t value);
 void putU16le(MutableByteSpan buf, std::size_t offset, std::uint16_t value);
 void putU16be(MutableByteSpan buf, std::size_t offset, std::uint16_t value);
-// Copies all of `bytes` to buf[offset..], or nothing when they do not fit.
+// Copies all of `bytes` to buf[offset..]; nothing when they do not fit.
 void putBytes(MutableByteSpan buf, std::size_t offset, ByteSpan bytes);
 
 class ByteReader {

@@ -52,6 +52,9 @@ TEST(ByteIo, WritesOutsideTheBufferStopADebugBuildAndAreSkippedOtherwise) {
     EXPECT_DEBUG_DEATH(putU8(buf, 4, 1), "outside the buffer");
     EXPECT_DEBUG_DEATH(putU16le(buf, 3, 0x0101), "outside the buffer");
     EXPECT_DEBUG_DEATH(putText(buf, 4, 2, "ab"), "outside the buffer");
+    EXPECT_DEBUG_DEATH(putU16be(buf, 3, 0x0101), "outside the buffer");
+    const std::uint8_t two[2] = {1, 1};
+    EXPECT_DEBUG_DEATH(putBytes(buf, 3, two), "outside the buffer");
     EXPECT_EQ(buf, (std::array<std::uint8_t, 4>{}));
 }
 
