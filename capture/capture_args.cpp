@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "net/address_text.h"
+
 namespace fendrix_capture {
 
 const char* const kUsage =
@@ -45,24 +47,6 @@ bool isPlainInterfaceName(std::string_view name) {
     return true;
 }
 
-bool isCanonicalIpv4(std::string_view text) {
-    int parts = 0;
-    std::size_t i = 0;
-    while (true) {
-        const std::size_t start = i;
-        unsigned value = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 3) {
-            value = value * 10 + static_cast<unsigned>(text[i] - '0');
-            ++i;
-        }
-        const std::size_t digits = i - start;
-        if (digits == 0 || value > 255 || (digits > 1 && text[start] == '0')) return false;
-        if (++parts == 4) return i == text.size();
-        if (i >= text.size() || text[i] != '.') return false;
-        ++i;
-    }
-}
-
 std::variant<CaptureArgs, Refusal> parseCaptureArgs(std::span<const std::string_view> args) {
     CaptureArgs out;
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
@@ -88,7 +72,7 @@ std::variant<CaptureArgs, Refusal> parseCaptureArgs(std::span<const std::string_
                 return refuse("not an interface name: " + shown(value));
             out.interface_name = value;
         } else {
-            if (!isCanonicalIpv4(value))
+            if (!kestrel::isCanonicalIPv4(value))
                 return refuse("not a dotted IPv4 address: " + shown(value));
             out.address = value;
         }

@@ -28,8 +28,6 @@ std::variant<CaptureArgs, Refusal> parseCaptureArgs(std::span<const std::string_
 // An interface name as Linux allows it, narrowed to plain characters: 1 to 15
 // of A-Z a-z 0-9 . _ -, not "." or "..", not beginning with '-'.
 bool isPlainInterfaceName(std::string_view name);
-// Four decimal numbers 0..255 without leading zeros, e.g. 192.168.0.10.
-bool isCanonicalIpv4(std::string_view text);
 
 extern const char* const kUsage;
 
