@@ -17,7 +17,7 @@ std::vector<kestrel::testing::Bytes> distinctScanFrames(std::size_t count) {
     std::vector<kestrel::testing::Bytes> frames;
     frames.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        kestrel::testing::ScanReplySpec reply;
+        kestrel::testing::ScanReplySample reply;
         char mac[18];
         std::snprintf(mac, sizeof mac, "00:1a:%02x:%02x:%02x:%02x", unsigned(i >> 24 & 0xff),
                       unsigned(i >> 16 & 0xff), unsigned(i >> 8 & 0xff), unsigned(i & 0xff));

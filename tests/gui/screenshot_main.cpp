@@ -12,7 +12,7 @@
 
 using namespace fendrix;
 using namespace fendrix::testing;
-using kestrel::testing::ScanReplySpec;
+using kestrel::testing::ScanReplySample;
 
 namespace {
 void populate(FakeWorld& world) {
@@ -33,7 +33,7 @@ void populate(FakeWorld& world) {
         {"00:1a:2b:3c:4d:05", "192.168.0.25", 0, 0, 2, 1, "5.00.02a", "", 99},
     };
     for (const Row& r : rows) {
-        ScanReplySpec s;
+        ScanReplySample s;
         s.sender = r.mac;
         s.ip = r.ip;
         s.ip_type = r.ipType;

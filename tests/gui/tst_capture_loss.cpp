@@ -33,7 +33,7 @@ void TestCaptureLoss::lossShowsOneWarningAfterEarlierRows() {
     QVERIFY(h.waitStartupScan());
     // Queued, not yet drained: they must be listed before the box opens.
     for (int i = 0; i < 3; ++i) {
-        kestrel::testing::ScanReplySpec sample;
+        kestrel::testing::ScanReplySample sample;
         sample.sender = "00:1a:2b:3c:4d:0" + std::to_string(i);
         sample.ip = "192.168.1." + std::to_string(60 + i);
         h.world.capture.push(

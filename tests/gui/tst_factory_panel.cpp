@@ -14,7 +14,7 @@
 
 using namespace fendrix;
 using namespace fendrix::testing;
-using kestrel::testing::ScanReplySpec;
+using kestrel::testing::ScanReplySample;
 using Dlg = CKestrelInstallerDlg;
 
 namespace {
@@ -42,9 +42,9 @@ struct PanelHarness : Harness {
     }
     // A result reply (from any PC) empties the list and scans again; the
     // controllers answer in the order given.
-    void rescan(std::initializer_list<ScanReplySpec> answers) {
+    void rescan(std::initializer_list<ScanReplySample> answers) {
         pushDatagram(kestrel::testing::resultReplyDatagram(0));
-        for (const ScanReplySpec& answer : answers) pushScanReply(answer);
+        for (const ScanReplySample& answer : answers) pushScanReply(answer);
         world.prompts.shown.clear();
         sentBefore = world.socket.sent.size();
     }
@@ -63,8 +63,8 @@ struct PanelHarness : Harness {
     std::vector<SentDatagram> newSends() const {
         return {world.socket.sent.begin() + static_cast<long>(sentBefore), world.socket.sent.end()};
     }
-    ScanReplySpec near;
-    ScanReplySpec far;
+    ScanReplySample near;
+    ScanReplySample far;
     std::size_t sentBefore = 0;
 };
 }  // namespace

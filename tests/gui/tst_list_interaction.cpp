@@ -18,7 +18,7 @@
 
 using namespace fendrix;
 using namespace fendrix::testing;
-using kestrel::testing::ScanReplySpec;
+using kestrel::testing::ScanReplySample;
 using Dlg = CKestrelInstallerDlg;
 
 namespace {
@@ -171,13 +171,13 @@ void TestListInteraction::draggedColumnsChangeNothing() {
 
 void TestListInteraction::doubleClickOpensThePlainWebInterface() {
     ListHarness h;
-    ScanReplySpec a;
+    ScanReplySample a;
     a.sender = "00:00:00:00:00:01";
     a.ip = "192.168.1.60";
     a.http_port = 8080;
     a.https_enabled = 1;
     a.https_port = 8443;
-    ScanReplySpec b = a;
+    ScanReplySample b = a;
     b.sender = "00:00:00:00:00:02";
     b.ip = "192.168.1.61";
     b.http_port = 80;
@@ -203,7 +203,7 @@ void TestListInteraction::doubleClickIgnoresAddressesThatAreNotCanonicalIPv4() {
                                                           // the row shows
     for (const char* ip : hostile) {
         QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
-        ScanReplySpec s;
+        ScanReplySample s;
         s.ip = ip;
         h.pushScanReply(s);
         QCOMPARE(h.window->deviceModel().rowCount(), 1);
@@ -223,7 +223,7 @@ void TestListInteraction::contextMenuOnlyForOldFirmware() {
     const bool offered[] = {true, false, false};
     for (std::size_t i = 0; i < std::size(versions); ++i) {
         QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
-        ScanReplySpec s;
+        ScanReplySample s;
         s.ip = "192.168.1." + std::to_string(10 + i);
         s.firmware_version = versions[i];
         h.pushScanReply(s);
@@ -248,7 +248,7 @@ void TestListInteraction::upgradeBatchFileIsWrittenBesideTheProgramFolder() {
     h.world.desktop.program = QDir(root.path()).filePath("Tool/Fendrix/fendrix").toStdString();
     MenuProbe probe;
     probe.attach(*h.window);
-    ScanReplySpec s;
+    ScanReplySample s;
     s.ip = "10.0.0.7";
     s.firmware_version = "5.00.01l";
     h.pushScanReply(s);
@@ -271,7 +271,7 @@ void TestListInteraction::upgradeBatchFileFailuresAreReported() {
     h.world.desktop.program = QDir(root.path()).filePath("Tool/Fendrix/fendrix").toStdString();
     MenuProbe probe;
     probe.attach(*h.window);
-    ScanReplySpec s;
+    ScanReplySample s;
     s.ip = "10.0.0.8";
     s.firmware_version = "5.00.01l";
     h.pushScanReply(s);
@@ -302,7 +302,7 @@ void TestListInteraction::hostileAddressesWriteNothing() {
     h.world.desktop.program = QDir(root.path()).filePath("Tool/Fendrix/fendrix").toStdString();
     MenuProbe probe;
     probe.attach(*h.window);
-    ScanReplySpec s;
+    ScanReplySample s;
     s.ip = ip.toStdString();
     s.firmware_version = "5.00.01l";
     h.pushScanReply(s);

@@ -16,7 +16,7 @@
 
 using namespace fendrix;
 using namespace fendrix::testing;
-using kestrel::testing::ScanReplySpec;
+using kestrel::testing::ScanReplySample;
 using Dlg = CKestrelInstallerDlg;
 
 namespace {
@@ -86,7 +86,7 @@ void TestScanFlow::scanButtonClearsThenBroadcasts() {
 void TestScanFlow::scanReplyBecomesARowWithItsRecord() {
     Harness h;
     QVERIFY(h.waitStartupScan());
-    ScanReplySpec s;
+    ScanReplySample s;
     s.sender = "00:1a:2b:3c:4d:5e";
     s.ip = "192.168.1.77";
     s.ip_type = 2;
@@ -128,13 +128,13 @@ void TestScanFlow::scanReplyBecomesARowWithItsRecord() {
 void TestScanFlow::equalRepliesMakeOneRow() {
     Harness h;
     QVERIFY(h.waitStartupScan());
-    ScanReplySpec a;
+    ScanReplySample a;
     a.sender = "00:1a:2b:3c:4d:5e";
     a.ip = "192.168.1.50";
-    ScanReplySpec upper = a;
+    ScanReplySample upper = a;
     upper.sender = "00:1A:2B:3C:4D:5E";
     upper.firmware_version = "9.9.9";  // a row is never updated in place
-    ScanReplySpec moved = a;
+    ScanReplySample moved = a;
     moved.ip = "192.168.1.51";
     h.pushScanReply(a);
     h.pushScanReply(upper);
@@ -151,7 +151,7 @@ void TestScanFlow::repliesFromTheWorkerThreadKeepTheirOrder() {
     constexpr int kCount = 300;
     std::thread worker([&] {
         for (int i = 0; i < kCount; ++i) {
-            ScanReplySpec s;
+            ScanReplySample s;
             char mac[32];
             std::snprintf(mac, sizeof mac, "00:1a:2b:3c:%02x:%02x", i / 256, i % 256);
             s.sender = mac;
@@ -177,7 +177,7 @@ void TestScanFlow::closingWhileRepliesStreamIn() {
     FakeCapture& capture = h->world.capture;
     std::thread worker([&] {
         for (int i = 0; !done; ++i) {
-            ScanReplySpec s;
+            ScanReplySample s;
             s.ip = "10.2." + std::to_string((i / 250) % 250) + "." + std::to_string(i % 250);
             capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(s)));
         }
@@ -245,7 +245,7 @@ void TestScanFlow::openBoxHoldsLaterRepliesUntilClosed() {
         if (pushed) return;
         pushed = true;
         // A reply arrives while the box is open and the box's own event loop runs.
-        ScanReplySpec s;
+        ScanReplySample s;
         s.sender = "00:aa:00:00:00:01";
         s.ip = "192.168.1.99";
         h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::scanReplyPayload(s)));

@@ -14,7 +14,7 @@ namespace kestrel::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 // Every field a controller puts in a scan reply, with a plausible default.
-struct ScanReplySpec {
+struct ScanReplySample {
     std::string sender = "00:1a:2b:3c:4d:5e";  // header sender: the controller's MAC text
     std::string ip = "192.168.1.50";
     std::uint8_t ip_type = 1;  // 0 DHCP, other static
@@ -85,7 +85,7 @@ inline Bytes replyDatagram(std::uint8_t code, std::size_t payloadSize,
 
 // A whole 216-byte scan reply datagram (code 17). Texts longer than their
 // field are cut at the field width, without a terminator.
-inline Bytes scanReplyPayload(const ScanReplySpec& s = {}) {
+inline Bytes scanReplyPayload(const ScanReplySample& s = {}) {
     Bytes d = replyDatagram(17, 164, s.sender);
     detail::text(d, 52, 20, s.ip);
     d[92] = s.ip_type;

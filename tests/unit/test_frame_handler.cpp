@@ -26,7 +26,7 @@ void expectEveryPrefixDropped(const t::Bytes& frame) {
 }  // namespace
 
 TEST(FrameHandler, ScanReplyBecomesItsRecord) {
-    t::ScanReplySpec s;
+    t::ScanReplySample s;
     s.sender = "00:1A:2b:3c:4d:5e";
     s.ip = "172.16.5.9";
     s.firmware_version = "5.00.01l";

@@ -68,7 +68,7 @@ Recorded whole(kt::Bytes frame) {
 }  // namespace
 
 TEST(PcapFileCapture, ReplaysOnlyReplyPortFramesInOrderThroughTheHandler) {
-    kt::ScanReplySpec first, second;
+    kt::ScanReplySample first, second;
     second.sender = "00:1a:2b:3c:4d:5f";
     second.ip = "169.254.3.4";
     const auto path =

@@ -8,11 +8,11 @@
 
 using namespace kestrel;
 using kestrel::testing::scanReplyPayload;
-using kestrel::testing::ScanReplySpec;
+using kestrel::testing::ScanReplySample;
 
 namespace {
 
-DeviceRecord decode(const ScanReplySpec& sample) {
+DeviceRecord decode(const ScanReplySample& sample) {
     const auto d = scanReplyPayload(sample);
     auto r = decodeScanReply(d);
     EXPECT_TRUE(r.has_value());
@@ -22,7 +22,7 @@ DeviceRecord decode(const ScanReplySpec& sample) {
 }  // namespace
 
 TEST(ScanReply, EveryFieldLandsInItsRecordField) {
-    ScanReplySpec s;
+    ScanReplySample s;
     s.sender = "00:1a:2B:3c:4d:5e";
     s.ip = "10.1.2.3";
     s.ip_type = 0;
@@ -59,7 +59,7 @@ TEST(ScanReply, EveryFieldLandsInItsRecordField) {
 }
 
 TEST(ScanReply, FullWidthTextsStopAtTheirFieldAndEmptyStaysEmpty) {
-    ScanReplySpec s;
+    ScanReplySample s;
     s.sender = std::string(20, 'M');
     s.ip = std::string(20, '1');
     s.subnet_mask = std::string(20, '2');  // no NUL before the gateway field
@@ -87,7 +87,7 @@ TEST(ScanReply, ShortDatagramGivesNothing) {
 }
 
 TEST(RowTexts, CellsOfOneRow) {
-    ScanReplySpec s;
+    ScanReplySample s;
     s.sender = "00:1a:2b:3c:4d:5e";
     s.max_door = 4;
     s.ip_type = 2;

@@ -53,14 +53,14 @@ struct Harness {
         settle();
     }
 
-    void pushScanReply(const kestrel::testing::ScanReplySpec& sample) {
+    void pushScanReply(const kestrel::testing::ScanReplySample& sample) {
         pushDatagram(kestrel::testing::scanReplyPayload(sample));
     }
 
     // n controllers 192.168.1.(50+i) with MACs 00:1a:2b:3c:4d:(i)
     void pushControllers(int n, const std::string& version = "3.1.7") {
         for (int i = 0; i < n; ++i) {
-            kestrel::testing::ScanReplySpec sample;
+            kestrel::testing::ScanReplySample sample;
             char mac[32];
             std::snprintf(mac, sizeof mac, "00:1a:2b:3c:4d:%02x", i);
             sample.sender = mac;
