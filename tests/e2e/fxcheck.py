@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Checks for the end-to-end tests: what fendrix-cli printed against what the
-simulator was configured with, and what the simulator logged against the
-expected request bytes. Each check prints what is wrong and exits 1."""
-import json, sys
+"""Checks for the end-to-end tests: what fendrix-cli or the window listed
+against what the simulator was configured with, what the simulator logged
+against the expected request bytes, and what the window said. Each check
+prints what is wrong and exits 1; `fxcheck.py CHECK --help` describes one."""
+import argparse, json, re, sys
 
 MODELS = {0: "MINI", 1: "1 Door", 2: "2 Door", 3: "3 Door", 4: "4 Door", 100: "Mini PC",
           200: "Rack Mount", 300: "Virtual Machine"}
@@ -23,20 +24,17 @@ def check(cond, what):
         problems.append(what)
 
 
-def done():
-    for p in problems:
-        print("  -", p)
-    sys.exit(1 if problems else 0)
-
-
 def load(path):
     with open(path) as f:
         return json.load(f)
 
 
 def log_lines(path):
-    with open(path) as f:
-        return [json.loads(line) for line in f if line.strip()]
+    try:
+        with open(path) as f:
+            return [json.loads(line) for line in f if line.strip()]
+    except FileNotFoundError:
+        return []
 
 
 def controller(c):
@@ -76,11 +74,11 @@ def expect_cells(row, c):
     check(rec.get("firmware_version") == c["firmware_version"][:10], f"{c['mac']}: record firmware_version")
 
 
-def rows(cli_json, config_json, *flags):
+def rows(listing, config):
     """Every configured controller has exactly one row, numbered in order."""
-    got = load(cli_json)
-    want = [controller(c) for c in load(config_json)]
-    check(isinstance(got, list), "the scan's JSON is an array")
+    got = load(listing)
+    want = [controller(c) for c in load(config)]
+    check(isinstance(got, list), "the listing is a JSON array")
     for i, row in enumerate(got):
         check(row.get("no") == "  %d" % (i + 1), f"row {i}: no is {row.get('no')!r}")
     keys = [(r.get("mac_address"), r.get("ip_address")) for r in got]
@@ -94,6 +92,35 @@ def rows(cli_json, config_json, *flags):
             expect_cells(row, c)
 
 
+def distinct_rows(listing, count, foreign):
+    """Exactly COUNT rows with distinct MACs, numbered 1..COUNT; with
+    --foreign PREFIX, none whose MAC starts with it."""
+    got = load(listing)
+    macs = {r["mac_address"] for r in got}
+    numbered = [r["no"] for r in got] == ["  %d" % i for i in range(1, len(got) + 1)]
+    bad = [r for r in got if foreign and r["mac_address"].upper().startswith(foreign.upper())]
+    check(len(got) == count and len(macs) == count and numbered and not bad,
+          f"{count} distinct rows numbered 1..{count} expected, got {len(got)} rows, {len(macs)} distinct,"
+          f" {'' if numbered else 'not '}numbered in order" + (f", {len(bad)} from {foreign}" if foreign else ""))
+
+
+def row_of(listing, mac, cells):
+    """The row of MAC has the given key=value cells (or record.key=value)."""
+    found = [r for r in load(listing) if r.get("mac_address") == mac.upper()]
+    check(len(found) == 1, f"one row for {mac}, found {len(found)}")
+    for item in cells:
+        key, value = item.split("=", 1)
+        for r in found:
+            got = r["record"].get(key[7:]) if key.startswith("record.") else r.get(key)
+            check(str(got) == value, f"{mac}: {key} is {got!r}, expected {value!r}")
+
+
+def absent(listing, mac):
+    """No row shows MAC."""
+    found = [r for r in load(listing) if r.get("mac_address") == mac.upper()]
+    check(found == [], f"no row for {mac}: {found}")
+
+
 def request_header(command, sender, target=""):
     b = bytearray(52)
     b[0:7] = b"kestrel"
@@ -103,10 +130,10 @@ def request_header(command, sender, target=""):
     return b
 
 
-def scan_requests(log_path, pc_mac, broadcast, count="1"):
-    """The log holds `count` scan requests, each the exact 52 bytes."""
-    lines = log_lines(log_path)
-    check(len(lines) == int(count), f"{count} request(s) logged, found {len(lines)}: {lines}")
+def scan_requests(log, pc_mac, broadcast, count):
+    """The log holds COUNT scan requests, each the exact 52 bytes."""
+    lines = log_lines(log)
+    check(len(lines) == count, f"{count} request(s) logged, found {len(lines)}: {lines}")
     want = request_header(1, pc_mac).hex()
     for l in lines:
         check((l["dst_ip"], l["dst_port"], l["length"]) == (broadcast, 8901, 52),
@@ -115,22 +142,14 @@ def scan_requests(log_path, pc_mac, broadcast, count="1"):
         check(l["dst_mac"] == "ff:ff:ff:ff:ff:ff", f"broadcast frame, got {l['dst_mac']}")
 
 
-def no_requests(log_path):
-    lines = log_lines(log_path)
+def no_requests(log):
+    """Nothing reached the simulator of this log."""
+    lines = log_lines(log)
     check(lines == [], f"no request reached this link: {lines}")
 
 
-def expect_request(log_path, want_json):
-    """Exactly one logged request of the wanted command, byte for byte.
-
-    want: {"command", "length", "dst_ip", "dst_mac"?, "sender", "target",
-           "texts": {offset: text}, "u8": {offset: n}, "u16": {offset: n}}"""
-    want = json.loads(want_json)
-    lines = [l for l in log_lines(log_path) if l.get("command") == want["command"]]
-    check(len(lines) == 1, f"one request of code {want['command']} logged, found {len(lines)}")
-    if not lines:
-        return
-    l = lines[0]
+def same_request(l, want):
+    """The logged request l is the one described by want (see expect_request)."""
     b = request_header(want["command"], want["sender"], want["target"]) + bytearray(want["length"] - 52)
     for off, text in want.get("texts", {}).items():
         raw = text.encode()
@@ -149,22 +168,150 @@ def expect_request(log_path, want_json):
         check(False, f"request bytes differ at offsets {diff[:12]}\n      got      {got.hex()}\n      expected {bytes(b).hex()}")
 
 
-def row_of(cli_json, mac, *want):
-    """The row of `mac` has the given key=value cells (or record.key=value)."""
-    rows = [r for r in load(cli_json) if r.get("mac_address") == mac.upper()]
-    check(len(rows) == 1, f"one row for {mac}, found {len(rows)}")
-    for item in want:
+def expect_request(log, expected):
+    """Exactly one logged request of the expected command, byte for byte.
+
+    EXPECTED: {"command", "length", "dst_ip", "dst_mac"?, "sender", "target",
+               "texts": {offset: text}, "u8": {offset: n}, "u16": {offset: n}}"""
+    want = json.loads(expected)
+    lines = [l for l in log_lines(log) if l.get("command") == want["command"]]
+    check(len(lines) == 1, f"one request of code {want['command']} logged, found {len(lines)}")
+    if lines:
+        same_request(lines[0], want)
+
+
+def requests_in_order(log, pc_mac, broadcast, expected):
+    """The log holds exactly the EXPECTED requests in this order: "scan" is the
+    exact 52-byte broadcast from PC_MAC to BROADCAST, any other a JSON
+    description as expect_request takes it."""
+    scan = {"command": 1, "length": 52, "dst_ip": broadcast, "dst_mac": "ff:ff:ff:ff:ff:ff",
+            "sender": pc_mac, "target": ""}
+    wants = [scan if e == "scan" else json.loads(e) for e in expected]
+    lines = log_lines(log)
+    got, want = [l["command"] for l in lines], [w["command"] for w in wants]
+    check(got == want, f"request codes in order {got}, expected {want}")
+    for i, (line, w) in enumerate(zip(lines, wants)):
+        before = len(problems)
+        same_request(line, w)
+        if len(problems) > before:
+            problems.append(f"request {i + 1} differs")
+
+
+def codes(log, code):
+    """The logged requests have exactly these codes, in this order."""
+    got = [l["command"] for l in log_lines(log)]
+    check(got == code, f"request codes {got}, expected {code}")
+
+
+FIELD_AT = re.compile(r"text@(\d+):(\d+)$")
+
+
+def requests(log, code, count, nth, fields):
+    """The log holds COUNT requests of CODE; with NTH, the NTHth of them has
+    the FIELD=VALUE pairs: a logged field (dst_ip, dst_mac, target, ...) or
+    text@OFFSET:WIDTH, those bytes of the datagram holding VALUE padded with
+    zeros."""
+    found = [l for l in log_lines(log) if l.get("command") == code]
+    check(len(found) == count, f"{count} request(s) of code {code} expected, found {len(found)}: {found}")
+    if nth is None:
+        return
+    if not 1 <= nth <= len(found):
+        check(False, f"no request {nth} of code {code}")
+        return
+    l = found[nth - 1]
+    for item in fields:
         key, value = item.split("=", 1)
-        for r in rows:
-            got = r["record"].get(key[7:]) if key.startswith("record.") else r.get(key)
-            check(str(got) == value, f"{mac}: {key} is {got!r}, expected {value!r}")
+        at = FIELD_AT.match(key)
+        if at:
+            off, width = int(at.group(1)), int(at.group(2))
+            got = bytes.fromhex(l["hex"])[off:off + width]
+            check(got == value.encode().ljust(width, b"\0"), f"request {nth} of code {code}: {key} is {got!r}")
+        else:
+            check(str(l.get(key)) == value, f"request {nth} of code {code}: {key} is {l.get(key)!r}, expected {value!r}")
 
 
-def absent(cli_json, mac):
-    rows = [r for r in load(cli_json) if r.get("mac_address") == mac.upper()]
-    check(rows == [], f"no row for {mac}: {rows}")
+def capture_error_prompt(output, interface, text):
+    """The window output holds one message, a warning that names the
+    INTERFACE and the capture library's answer (matching the regular
+    expression TEXT), and the window did not end the process."""
+    lines = open(output).read().splitlines()
+    prompts = [l for l in lines if l.startswith("PROMPT ")]
+    if len(prompts) != 1:
+        check(False, f"one message expected, got {prompts}")
+    else:
+        check(prompts[0].startswith("PROMPT warning: ") and interface in prompts[0]
+              and re.search(text, prompts[0]),
+              f"the message names neither the adapter nor the library's text: {prompts[0]}")
+    check(not any(l.startswith("EXIT") for l in lines), "the window ended the process")
+
+
+def log_requests(log):
+    """Prints the logged requests as one JSON array (not a check)."""
+    print(json.dumps(log_lines(log)))
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__)
+    sub = ap.add_subparsers(dest="check", required=True, metavar="CHECK")
+
+    def command(fn):
+        summary = " ".join(fn.__doc__.split()).split(". ")[0].split(": ")[0].rstrip(".")
+        p = sub.add_parser(fn.__name__, help=summary, description=fn.__doc__)
+        p.set_defaults(run=fn)
+        return p
+
+    p = command(rows)
+    p.add_argument("listing", help="rows as JSON (fendrix-cli --format json, or a window dump)")
+    p.add_argument("config", help="the simulator's --config file")
+    p = command(distinct_rows)
+    p.add_argument("listing")
+    p.add_argument("count", type=int)
+    p.add_argument("--foreign", default="", metavar="PREFIX")
+    p = command(row_of)
+    p.add_argument("listing")
+    p.add_argument("mac")
+    p.add_argument("cells", nargs="*", metavar="KEY=VALUE")
+    p = command(absent)
+    p.add_argument("listing")
+    p.add_argument("mac")
+    p = command(scan_requests)
+    p.add_argument("log")
+    p.add_argument("pc_mac")
+    p.add_argument("broadcast")
+    p.add_argument("count", type=int, nargs="?", default=1)
+    p = command(no_requests)
+    p.add_argument("log")
+    p = command(expect_request)
+    p.add_argument("log")
+    p.add_argument("expected", help="JSON description of the request")
+    p = command(requests_in_order)
+    p.add_argument("log")
+    p.add_argument("pc_mac")
+    p.add_argument("broadcast")
+    p.add_argument("expected", nargs="*")
+    p = command(codes)
+    p.add_argument("log")
+    p.add_argument("code", type=int, nargs="*")
+    p = command(requests)
+    p.add_argument("log")
+    p.add_argument("code", type=int)
+    p.add_argument("count", type=int)
+    p.add_argument("nth", type=int, nargs="?")
+    p.add_argument("fields", nargs="*", metavar="FIELD=VALUE")
+    p = command(capture_error_prompt)
+    p.add_argument("output", help="the window driver's standard output")
+    p.add_argument("interface")
+    p.add_argument("text", help="regular expression for the library's text")
+    p = command(log_requests)
+    p.add_argument("log")
+
+    args = vars(ap.parse_args())
+    del args["check"]
+    args.pop("run")(**args)
+    for p in problems:
+        print("  -", p)
+    sys.exit(1 if problems else 0)
 
 
 if __name__ == "__main__":
-    globals()[sys.argv[1]](*sys.argv[2:])
-    done()
+    main()

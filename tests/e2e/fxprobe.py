@@ -136,6 +136,9 @@ def main():
     out.sendto(build(args, mac), (dst, 8901))
     sent = time.monotonic()
 
+    # The capture was bound before the request went out. What follows is a
+    # collection window, not a readiness wait: every reply seen within --wait
+    # ms is printed, and some requests are meant to get none.
     replies = []
     end = time.monotonic() + args.wait / 1000
     while time.monotonic() < end:

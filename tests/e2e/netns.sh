@@ -1,15 +1,29 @@
-# Namespace harness for the end-to-end tests and the demo. Source it, then:
-#   fx_require_root            skip (77) without root, fail under CI=true
-#   fx_setup [1|2]             PC and segment namespaces joined by 1 or 2 veth links
-#   fx_sim LINK ARGS...        kestrel-sim on that link's segment end, in the background
-#   fx_pc CMD...               run CMD in the PC namespace
-#   fx_log_requests LINK       the sim's request log as a JSON array
-#   fx_window ARGS...          fendrix-e2e-window (offscreen) in the PC namespace
-#   fx_requests_in_order LINK SPEC...  the sim's log holds exactly these requests
-#   fx_user                    the unprivileged user of the tests ($FX_USER)
-#   fx_as_user CMD...          run CMD in the PC namespace as that user, no capabilities
-#   fx_public_dir NAME         a folder under $FX_DIR that user may run programs from
-#   fx_wait_for SECONDS WHAT CMD...  until CMD succeeds, or fail naming WHAT
+# Namespace harness for the end-to-end tests, the demo and the benchmarks.
+# A test opens with one call:
+#   . "$(dirname "$0")/netns.sh"
+#   fx_begin --links 1 --needs sim,cli,window
+# (skips with 77 without root or a needed program, fails instead under
+# CI=true; makes the PC and segment namespaces joined by 1 or 2 veth links).
+# Then:
+#   fx_sim LINK ARGS...          kestrel-sim on that link's segment end, in the background
+#   fx_sim_stop LINK             ends it and answers its exit status
+#   fx_pc CMD...                 CMD in the PC namespace
+#   fx_window ARGS...            fendrix-e2e-window (offscreen) in the PC namespace
+#   fx_window_bg ARGS...         the same in the background; FX_WINDOW_PID is its process
+#   fx_probe LINK ARGS...        fxprobe.py on that link (one request, the replies as JSON)
+#   fx_check CHECK ARGS...       a check of fxcheck.py (fxcheck.py --help lists them)
+#   fx_dumps OUT                 the row dumps of a window's output as OUT.N.json; prints N
+#   fx_wait_for S FAILURE CMD... polls CMD until it succeeds; after S seconds fails saying FAILURE
+#   fx_wait_line FILE RE S FAILURE  the same for a line matching RE in FILE
+#   fx_wait_requests LINK N [S]  the simulator of LINK has logged N requests
+#   fx_log_file LINK             that simulator's request log (JSON lines)
+#   fx_log_requests LINK         the log as one JSON array
+#   fx_requests_in_order LINK EXPECTED...  the log holds exactly these requests
+#   fx_as_user CMD...            CMD in the PC namespace as the unprivileged user (--needs user)
+#   fx_public PROGRAM            a copy of a built program that that user can run
+#   fx_public_dir NAME           a folder under $FX_DIR that that user may run programs from
+# FX_DIR is the run's own temporary folder, FX_DATA the tests' data folder;
+# FX_SIM, FX_CLI, FX_WINDOW, FX_PROBE and FX_HELPER the programs.
 # With FX_WINE=npcap or FX_WINE=none, FX_CLI is the Windows build under Wine
 # (tests/wine/wine.sh), with or without a wpcap.dll in Npcap's folder.
 # Nothing here touches the machine's own interfaces: every link is created
@@ -20,6 +34,10 @@ FENDRIX_BIN_DIR=${FENDRIX_BIN_DIR:-$FENDRIX_SRC_DIR/build}
 FX_SIM=${FX_SIM:-$FENDRIX_BIN_DIR/tools/kestrel-sim/kestrel-sim}
 FX_CLI=${FX_CLI:-$FENDRIX_BIN_DIR/cli/fendrix-cli}
 FX_WINDOW=${FX_WINDOW:-$FENDRIX_BIN_DIR/tests/e2e/fendrix-e2e-window}
+FX_PROBE=${FX_PROBE:-$FENDRIX_BIN_DIR/tests/e2e/fendrix-capture-probe}
+FX_HELPER=${FX_HELPER:-$FENDRIX_BIN_DIR/capture/fendrix-capture}
+FX_E2E=$FENDRIX_SRC_DIR/tests/e2e
+FX_DATA=$FX_E2E/data
 
 if [ -n "${FX_WINE:-}" ]; then
     . "$FENDRIX_SRC_DIR/tests/wine/wine.sh"
@@ -34,25 +52,25 @@ fx_fail() {
     [ -n "${FX_DIR:-}" ] && fx_sim_stderr
     exit 1
 }
-fx_skip() { echo "SKIP: $*" >&2; exit 77; }
 fx_note() { echo "--- $*" >&2; }
 
+# Skips the test; where CI=true a missing prerequisite is a failure, so that
+# the tier never passes there by skipping.
+fx_skip() {
+    echo "$(basename "$0"): $*" >&2
+    [ "${CI:-}" = "true" ] && exit 1
+    exit 77
+}
+
 fx_require_root() {
-    local why=""
     if [ "$(id -u)" -ne 0 ]; then
-        why="needs root to create network namespaces"
+        fx_skip "needs root to create network namespaces"
     elif ! command -v ip >/dev/null; then
-        why="needs the ip command (iproute2)"
+        fx_skip "needs the ip command (iproute2)"
     elif ! ip netns add "fxprobe-$$" 2>/dev/null; then
-        why="cannot create network namespaces here"
-    else
-        ip netns del "fxprobe-$$"
+        fx_skip "cannot create network namespaces here"
     fi
-    if [ -n "$why" ]; then
-        echo "$(basename "$0"): $why" >&2
-        if [ "${CI:-}" = "true" ]; then exit 1; fi
-        exit 77
-    fi
+    ip netns del "fxprobe-$$"
 }
 
 fx_require_bin() {
@@ -60,6 +78,34 @@ fx_require_bin() {
     for bin in "$@"; do
         [ -x "$bin" ] || fx_skip "$(basename "$bin") is not built ($bin)"
     done
+}
+
+# fx_begin [--links 1|2] [--needs sim,cli,window,probe,helper,user]: user is
+# the unprivileged user of fx_as_user, made when the machine has none.
+fx_begin() {
+    local links=1 needs="" need
+    set -u
+    while [ $# -gt 0 ]; do
+        case $1 in
+            --links) links=$2 ;;
+            --needs) needs=$2 ;;
+            *) fx_fail "fx_begin: unknown option $1" ;;
+        esac
+        shift 2
+    done
+    fx_require_root
+    for need in ${needs//,/ }; do
+        case $need in
+            sim) fx_require_bin "$FX_SIM" ;;
+            cli) fx_require_bin "$FX_CLI" ;;
+            window) fx_require_bin "$FX_WINDOW" ;;
+            probe) fx_require_bin "$FX_PROBE" ;;
+            helper) fx_require_bin "$FX_HELPER" ;;
+            user) fx_user ;;
+            *) fx_fail "fx_begin: unknown program $need" ;;
+        esac
+    done
+    fx_setup "$links"
 }
 
 fx_cleanup() {
@@ -80,6 +126,7 @@ fx_cleanup() {
     exit "$rc"
 }
 
+# fx_setup [1|2]: PC and segment namespaces joined by 1 or 2 veth links.
 fx_setup() {
     local links=${1:-1} id i
     id="$$$((RANDOM % 1000))"
@@ -114,7 +161,9 @@ fx_setup() {
     for ((i = 1; i <= links; i++)); do
         ip netns exec "$FX_PC" sysctl -qw "net.ipv4.conf.${FX_PC_IF[i]}.rp_filter=0" 2>/dev/null
     done
-    fx_wait_link_up "$links"
+    for ((i = 1; i <= links; i++)); do
+        fx_wait_for 10 "veth link $i did not come up" fx_link_is_up "$i"
+    done
     if [ -n "${FX_WINE:-}" ]; then
         fx_wine_require
         fx_wine_prefix >&2 || fx_fail "no Wine prefix"
@@ -123,15 +172,42 @@ fx_setup() {
     fi
 }
 
-fx_wait_link_up() {
-    local links=$1 i n
-    for ((i = 1; i <= links; i++)); do
-        for ((n = 0; n < 50; n++)); do
-            ip -n "$FX_PC" -br link show "${FX_PC_IF[i]}" | grep -q 'UP' && break
-            sleep 0.1
-        done
+fx_link_is_up() {
+    [ "$(ip netns exec "$FX_PC" cat "/sys/class/net/${FX_PC_IF[$1]}/operstate")" = up ] &&
+        [ "$(ip netns exec "$FX_SEG" cat "/sys/class/net/${FX_SEG_IF[$1]}/operstate")" = up ]
+}
+
+fx_now_ms() {
+    local us=${EPOCHREALTIME//[.,]/}
+    echo $((us / 1000))
+}
+
+# fx_wait_for SECONDS FAILURE CMD...: runs CMD every 50 ms until it succeeds;
+# after SECONDS the test fails with "FAILURE (waited SECONDS s)".
+fx_wait_for() {
+    local seconds=$1 failure=$2 deadline
+    shift 2
+    deadline=$(($(fx_now_ms) + seconds * 1000))
+    until "$@"; do
+        [ "$(fx_now_ms)" -lt "$deadline" ] || fx_fail "$failure (waited $seconds s)"
+        sleep 0.05
     done
 }
+
+# fx_wait_line FILE REGEX SECONDS FAILURE: a line of FILE matches the extended REGEX.
+fx_wait_line() {
+    fx_wait_for "$3" "$4" grep -Eqs -- "$2" "$1"
+}
+
+# fx_wait_ready PID FILE SECONDS FAILURE: the process PID, started in the
+# background, has written FILE to say it is ready; fails at once if it ends
+# first.
+fx_wait_ready() {
+    local pid=$1 file=$2 seconds=$3 failure=$4
+    fx_wait_for "$seconds" "$failure" fx_ready_or_gone "$pid" "$file"
+    [ -e "$file" ] || fx_fail "$failure: the process ended first"
+}
+fx_ready_or_gone() { [ -e "$2" ] || ! kill -0 "$1" 2>/dev/null; }
 
 # MAC text (lower case) of the PC end of a link.
 fx_pc_mac() {
@@ -143,7 +219,7 @@ fx_log_file() { echo "$FX_DIR/sim$1.jsonl"; }
 # fx_sim LINK [kestrel-sim options...]: starts the simulator on that link,
 # logging to fx_log_file LINK, and returns once it captures.
 fx_sim() {
-    local link=$1 ready n
+    local link=$1 ready
     shift
     ready="$FX_DIR/sim$link.ready"
     rm -f "$ready"
@@ -151,13 +227,7 @@ fx_sim() {
         --ready-file "$ready" "$@" 2>>"$FX_DIR/sim$link.err" &
     FX_PIDS+=($!)
     eval "FX_SIM_PID_$link=$!"
-    for ((n = 0; n < 100; n++)); do
-        [ -e "$ready" ] && return 0
-        kill -0 "$!" 2>/dev/null || break
-        sleep 0.05
-    done
-    cat "$FX_DIR/sim$link.err" >&2
-    fx_fail "kestrel-sim on link $link did not start"
+    fx_wait_ready "$!" "$ready" 10 "kestrel-sim on link $link did not start capturing"
 }
 
 # Stops the simulator of a link and answers its exit status; its stderr
@@ -178,17 +248,20 @@ fx_sim_stderr() {
 
 fx_pc() { ip netns exec "$FX_PC" "$@"; }
 
-# The requests that the simulator of a link received, as one JSON array.
-fx_log_requests() {
-    python3 - "$(fx_log_file "$1")" <<'PY'
-import json, sys, os
-path = sys.argv[1]
-rows = []
-if os.path.exists(path):
-    with open(path) as f:
-        rows = [json.loads(line) for line in f if line.strip()]
-print(json.dumps(rows))
-PY
+fx_check() { python3 "$FX_E2E/fxcheck.py" "$@"; }
+
+fx_log_requests() { fx_check log_requests "$(fx_log_file "$1")"; }
+
+fx_log_count() {
+    local n
+    n=$(grep -c . "$(fx_log_file "$1")" 2>/dev/null)
+    [ "${n:-0}" -ge "$2" ]
+}
+
+# fx_wait_requests LINK N [SECONDS]: the simulator of LINK has received (and
+# logged) at least N requests; it logs each before it answers.
+fx_wait_requests() {
+    fx_wait_for "${3:-10}" "the simulator of link $1 did not receive $2 request(s)" fx_log_count "$1" "$2"
 }
 
 # fx_probe LINK ARGS...: fxprobe.py in the PC namespace on that link (sends
@@ -196,8 +269,7 @@ PY
 fx_probe() {
     local link=$1
     shift
-    fx_pc python3 "$FENDRIX_SRC_DIR/tests/e2e/fxprobe.py" --iface "${FX_PC_IF[link]}" \
-        --src "${FX_PC_ADDR[link - 1]}" "$@"
+    fx_pc python3 "$FX_E2E/fxprobe.py" --iface "${FX_PC_IF[link]}" --src "${FX_PC_ADDR[link - 1]}" "$@"
 }
 
 # fx_window ARGS...: the real main window, offscreen, in the PC namespace.
@@ -206,35 +278,35 @@ fx_window() {
     fx_pc env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$FX_DIR/xdg" "$FX_WINDOW" "$@"
 }
 
-# fx_requests_in_order LINK SPEC...: the simulator of LINK logged exactly
-# these requests, in this order. A SPEC "scan" is the exact 52-byte broadcast
-# from the link's PC adapter; any other is a JSON description for fxcheck.py
-# expect_request for one request.
+# fx_window_bg ARGS...: fx_window in the background (redirect the call's
+# output); FX_WINDOW_PID is the window's own process, ended on exit.
+fx_window_bg() {
+    mkdir -p -m 700 "$FX_DIR/xdg"
+    ip netns exec "$FX_PC" env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$FX_DIR/xdg" "$FX_WINDOW" "$@" &
+    FX_WINDOW_PID=$!
+    FX_PIDS+=($!)
+}
+
+# fx_dumps OUT: each row dump (a JSON array line) of the window output OUT
+# as OUT.1.json, OUT.2.json, ...; prints how many there were.
+fx_dumps() {
+    local n=0 line
+    while IFS= read -r line; do
+        n=$((n + 1))
+        printf '%s\n' "$line" >"$1.$n.json"
+    done < <(grep -E '^\[(\{|\]$)' "$1")
+    echo "$n"
+}
+
+# fx_requests_in_order LINK EXPECTED...: the simulator of LINK logged exactly
+# these requests, in this order. An EXPECTED "scan" is the exact 52-byte
+# broadcast from the link's PC adapter; any other is a JSON description of
+# one request as fxcheck.py expect_request takes it.
 fx_requests_in_order() {
     local link=$1
     shift
-    python3 - "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" "$(fx_log_file "$link")" "$FX_DIR" "$(fx_pc_mac "$link")" \
-        "${FX_PC_ADDR[link - 1]%.*}.255" "$@" <<'PY'
-import json, subprocess, sys
-fxcheck, log, tmp, pc_mac, broadcast, specs = *sys.argv[1:6], sys.argv[6:]
-lines = [l for l in open(log) if l.strip()]
-scan = json.dumps({"command": 1, "length": 52, "dst_ip": broadcast, "dst_mac": "ff:ff:ff:ff:ff:ff",
-                   "sender": pc_mac, "target": ""})
-specs = [scan if s == "scan" else s for s in specs]
-got = [json.loads(l)["command"] for l in lines]
-want = [json.loads(s)["command"] for s in specs]
-ok = got == want
-if not ok:
-    print(f"  - request codes in order {got}, expected {want}")
-for i, (line, want) in enumerate(zip(lines, specs)):
-    one = f"{tmp}/request{i}.jsonl"
-    with open(one, "w") as f:
-        f.write(line)
-    if subprocess.run([sys.executable, fxcheck, "expect_request", one, want]).returncode:
-        print(f"  - request {i + 1} differs")
-        ok = False
-sys.exit(0 if ok else 1)
-PY
+    fx_check requests_in_order "$(fx_log_file "$link")" "$(fx_pc_mac "$link")" \
+        "${FX_PC_ADDR[link - 1]%.*}.255" "$@"
 }
 
 # The unprivileged user (FX_UNPRIVILEGED_USER, default nobody), created when
@@ -251,22 +323,36 @@ fx_as_user() {
     fx_pc setpriv --reuid="$FX_USER" --regid="$FX_USER_GROUP" --clear-groups --inh-caps=-all -- "$@"
 }
 
-# The checkout and $FX_DIR may be private (mode 0700); programs that the
-# unprivileged user runs are copied into a folder it may enter.
+# The checkout and $FX_DIR may be private (mode 0700, as mktemp -d makes
+# them): programs that the unprivileged user runs are copied into a folder it
+# may enter. Others may pass through the run's folder to names they know,
+# not list it. Prints the folder's path.
 fx_public_dir() {
     chmod 711 "$FX_DIR"
     mkdir -p -m 755 "$FX_DIR/$1"
     echo "$FX_DIR/$1"
 }
 
-# fx_wait_for SECONDS WHAT CMD...: polls CMD until it succeeds; fails naming
-# WHAT after SECONDS.
-fx_wait_for() {
-    local seconds=$1 what=$2 n
-    shift 2
-    for ((n = 0; n < seconds * 20; n++)); do
-        "$@" && return 0
-        sleep 0.05
+# fx_public PROGRAM: a copy of a built program (a path under
+# $FENDRIX_BIN_DIR) in fx_public_dir public, wherever the checkout lies. The
+# copy keeps its place relative to the build folder, and the capture helper
+# (capture/fendrix-capture), when built, comes along with its attributes, so
+# that a program finds it as in the build tree. Prints the copy's path.
+fx_public() {
+    local program=$1 rel public file
+    case $program in
+        "$FENDRIX_BIN_DIR"/*) rel=${program#"$FENDRIX_BIN_DIR"/} ;;
+        *) fx_fail "fx_public: $program is not under $FENDRIX_BIN_DIR" ;;
+    esac
+    public=$(fx_public_dir public)
+    for file in "$rel" capture/fendrix-capture; do
+        [ -e "$FENDRIX_BIN_DIR/$file" ] || continue
+        (
+            umask 022
+            mkdir -p "$(dirname "$public/$file")" &&
+                cp -a "$FENDRIX_BIN_DIR/$file" "$public/$file" &&
+                chmod go+rx "$public/$file"
+        ) || fx_fail "cannot copy $file to $public"
     done
-    fx_fail "$what (waited ${seconds} s)"
+    echo "$public/$rel"
 }

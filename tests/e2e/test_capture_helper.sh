@@ -9,16 +9,10 @@
 # - A helper whose device goes away is reported once, with its text.
 # - Without the helper, without its capability, or without the right to run
 #   it, the start fails with the text that names what is missing.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-PROBE=$FENDRIX_BIN_DIR/tests/e2e/fendrix-capture-probe
-HELPER=$FENDRIX_BIN_DIR/capture/fendrix-capture
-fx_require_bin "$FX_SIM" "$PROBE" "$HELPER"
+fx_begin --links 1 --needs sim,probe,helper,user
 command -v setcap >/dev/null || fx_fail "setcap is not installed (libcap2-bin, see scripts/setup)"
-fx_user
-fx_setup 1
-config=$FENDRIX_SRC_DIR/tests/e2e/data/segment_mixed.json
+config=$FX_DATA/segment_mixed.json
 controllers=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "$config")
 fx_sim 1 --config "$config"
 
@@ -27,7 +21,7 @@ fx_sim 1 --config "$config"
 fx_copy() {
     local dir
     dir=$(fx_public_dir "$1")
-    cp "$PROBE" "$HELPER" "$dir/"
+    cp "$FX_PROBE" "$FX_HELPER" "$dir/"
     echo "$dir"
 }
 field() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$2/status"; }
@@ -90,7 +84,7 @@ PY
 
 # 3. No helper, a helper without the capability, one this user may not run.
 alone=$(fx_public_dir alone)
-cp "$PROBE" "$alone/"
+cp "$FX_PROBE" "$alone/"
 fx_as_user "$alone/fendrix-capture-probe" --source helper --adapter 192.168.0.10 >"$FX_DIR/alone.out" 2>&1
 grep -q "^error helper-missing the capture helper fendrix-capture is not installed (looked for .*$alone/fendrix-capture)" \
     "$FX_DIR/alone.out" || fx_fail "no missing-helper hint: $(cat "$FX_DIR/alone.out")"

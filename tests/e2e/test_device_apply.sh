@@ -2,13 +2,8 @@
 # fendrix-cli apply: the exact 162-byte OEM/MAC request, answers with codes
 # 19, 20 and 21 handled alike, a failed apply reported as a failure, and the
 # next scan listing the new MAC.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_CLI"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
-check() { python3 "$here/fxcheck.py" "$@"; }
+fx_begin --links 1 --needs sim,cli
 
 cat >"$FX_DIR/seg.json" <<'JSON'
 [
@@ -26,7 +21,7 @@ cli() { fx_pc "$FX_CLI" "$1" --adapter 192.168.0.10 --wait 1000 "${@:2}"; }
 out=$(cli apply --target 00:1a:2b:50:00:01 --oem ZANT --mac 0a0b0c0d0e0f)
 rc=$?
 [ "$out" = "Apply [ZANT - 0a:0b:0c:0d:0e:0f] OK" ] && [ $rc -eq 0 ] || fx_fail "code 19: '$out', exit $rc"
-check expect_request "$log" "$(cat <<JSON
+fx_check expect_request "$log" "$(cat <<JSON
 {"command": 5, "length": 162, "dst_ip": "192.168.0.51", "dst_mac": "00:1a:2b:50:00:01",
  "sender": "$pc_mac", "target": "00:1a:2b:50:00:01",
  "texts": {"72": "192.168.0.51", "92": "ZANT", "142": "0a:0b:0c:0d:0e:0f"}}
@@ -39,25 +34,18 @@ rc=$?
 out=$(cli apply --target 10.5.5.3 --oem qel --mac AB12-00:1a:2b:50:00:33)
 rc=$?
 [ "$out" = "Apply [QEL - 00:1a:2b:50:00:33] OK" ] && [ $rc -eq 0 ] || fx_fail "code 21: '$out', exit $rc"
-python3 - "$log" <<'PY' || fx_fail "off-subnet apply was not broadcast"
-import json, sys
-reqs = [json.loads(l) for l in open(sys.argv[1]) if json.loads(l)["command"] == 5]
-ok = len(reqs) == 3 and reqs[2]["dst_ip"] == "192.168.0.255"
-ok = ok and bytes.fromhex(reqs[2]["hex"])[92:98] == b"QEL\0\0\0"
-if not ok: print("  -", reqs)
-sys.exit(0 if ok else 1)
-PY
+fx_check requests "$log" 5 3 3 dst_ip=192.168.0.255 text@92:6=QEL || fx_fail "off-subnet apply was not broadcast"
 out=$(cli apply --target 00:1a:2b:50:00:04 --oem KESTREL --mac 00:1a:2b:50:00:44)
 rc=$?
 [ "$out" = "Apply [KESTREL - 00:1a:2b:50:00:44] Failed !" ] && [ $rc -eq 4 ] || fx_fail "failed apply: '$out', exit $rc"
 
 cli scan --format json >"$FX_DIR/after.json" || fx_fail "rescan failed"
-check row_of "$FX_DIR/after.json" 0a:0b:0c:0d:0e:0f ip_address=192.168.0.51 record.mac=0a:0b:0c:0d:0e:0f || fx_fail "new MAC 1"
-check row_of "$FX_DIR/after.json" 00:1A:2B:50:00:22 ip_address=192.168.0.52 || fx_fail "new MAC 2"
-check row_of "$FX_DIR/after.json" 00:1a:2b:50:00:33 ip_address=10.5.5.3 || fx_fail "new MAC 3"
-check row_of "$FX_DIR/after.json" 00:1a:2b:50:00:04 || fx_fail "the failed apply kept its MAC"
+fx_check row_of "$FX_DIR/after.json" 0a:0b:0c:0d:0e:0f ip_address=192.168.0.51 record.mac=0a:0b:0c:0d:0e:0f || fx_fail "new MAC 1"
+fx_check row_of "$FX_DIR/after.json" 00:1A:2B:50:00:22 ip_address=192.168.0.52 || fx_fail "new MAC 2"
+fx_check row_of "$FX_DIR/after.json" 00:1a:2b:50:00:33 ip_address=10.5.5.3 || fx_fail "new MAC 3"
+fx_check row_of "$FX_DIR/after.json" 00:1a:2b:50:00:04 || fx_fail "the failed apply kept its MAC"
 for old in 00:1a:2b:50:00:01 00:1a:2b:50:00:02 00:1a:2b:50:00:03 00:1a:2b:50:00:44; do
-    check absent "$FX_DIR/after.json" $old || fx_fail "$old still listed"
+    fx_check absent "$FX_DIR/after.json" $old || fx_fail "$old still listed"
 done
 # The new MAC is reachable: a second apply by its new MAC works.
 out=$(cli apply --target 0a:0b:0c:0d:0e:0f --oem RVM --mac "")

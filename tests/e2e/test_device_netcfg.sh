@@ -5,13 +5,8 @@
 # reached by broadcast; wrong credentials, a refusing controller and a
 # rebooting one reported as such, with the right exit codes; an address with
 # leading zeros refused before anything is sent.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_CLI"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
-check() { python3 "$here/fxcheck.py" "$@"; }
+fx_begin --links 1 --needs sim,cli
 
 cat >"$FX_DIR/seg.json" <<'JSON'
 [
@@ -34,7 +29,7 @@ out=$(cli netcfg --target 00:1A:2B:20:00:01 --static --ip 192.168.0.99 --gateway
 rc=$?
 [ $rc -eq 0 ] || fx_fail "netcfg exited with $rc: $out"
 [ "$out" = "Result 0: Sucess" ] || fx_fail "netcfg printed '$out'"
-check expect_request "$log" "$(cat <<JSON
+fx_check expect_request "$log" "$(cat <<JSON
 {"command": 2, "length": 318, "dst_ip": "192.168.0.77", "dst_mac": "00:1a:2b:20:00:01",
  "sender": "$pc_mac", "target": "00:1a:2b:20:00:01",
  "texts": {"52": "192.168.0.10", "72": "192.168.0.77", "93": "192.168.0.99", "113": "255.255.255.0",
@@ -44,7 +39,7 @@ check expect_request "$log" "$(cat <<JSON
 JSON
 )" || fx_fail "the network change request is not as expected"
 cli scan --format json >"$FX_DIR/after.json" || fx_fail "rescan failed"
-check row_of "$FX_DIR/after.json" 00:1A:2B:20:00:01 ip_address=192.168.0.99 ip_type=Static \
+fx_check row_of "$FX_DIR/after.json" 00:1A:2B:20:00:01 ip_address=192.168.0.99 ip_type=Static \
     record.gateway=192.168.0.254 record.http_port=8080 || fx_fail "the rescan does not show the new address"
 
 # Off-subnet: the request goes by broadcast, and still reaches the controller.
@@ -52,16 +47,10 @@ check row_of "$FX_DIR/after.json" 00:1A:2B:20:00:01 ip_address=192.168.0.99 ip_t
 out=$(cli netcfg --target 169.254.3.4 --static --ip 192.168.0.60 --mask 255.255.255.0 \
     --gateway 192.168.0.1 --user admin --password admin)
 [ "$out" = "Result 0: Sucess" ] || fx_fail "off-subnet netcfg printed '$out'"
-python3 - "$log" <<'PY' || fx_fail "off-subnet request was not broadcast"
-import json, sys
-reqs = [json.loads(l) for l in open(sys.argv[1]) if json.loads(l)["command"] == 2]
-ok = len(reqs) == 1 and reqs[0]["dst_ip"] == "192.168.0.255" and reqs[0]["dst_mac"] == "ff:ff:ff:ff:ff:ff"
-ok = ok and bytes.fromhex(reqs[0]["hex"])[72:92].rstrip(b"\0") == b"169.254.3.4"
-if not ok: print("  -", reqs)
-sys.exit(0 if ok else 1)
-PY
+fx_check requests "$log" 2 1 1 dst_ip=192.168.0.255 dst_mac=ff:ff:ff:ff:ff:ff text@72:20=169.254.3.4 ||
+    fx_fail "off-subnet request was not broadcast"
 cli scan --format json >"$FX_DIR/moved.json"
-check row_of "$FX_DIR/moved.json" 00:1a:2b:20:00:02 ip_address=192.168.0.60 || fx_fail "off-subnet controller did not move"
+fx_check row_of "$FX_DIR/moved.json" 00:1a:2b:20:00:02 ip_address=192.168.0.60 || fx_fail "off-subnet controller did not move"
 
 # Wrong credentials: reported, exit 4, nothing changes.
 out=$(cli netcfg --target 00:1a:2b:20:00:01 --static --ip 192.168.0.98 --user installer --password wrong)
@@ -77,9 +66,9 @@ rc=$?
 [ "$out" = "Result 1: Sucess and System Reboot" ] && [ $rc -eq 0 ] || fx_fail "reboot: '$out', exit $rc"
 
 cli scan --format json >"$FX_DIR/final.json"
-check row_of "$FX_DIR/final.json" 00:1A:2B:20:00:01 ip_address=192.168.0.99 || fx_fail "wrong login changed the address"
-check row_of "$FX_DIR/final.json" 00:1a:2b:20:00:03 ip_address=192.168.0.78 || fx_fail "refusing controller moved"
-check row_of "$FX_DIR/final.json" 00:1a:2b:20:00:04 ip_address=192.168.0.89 || fx_fail "rebooted controller did not move"
+fx_check row_of "$FX_DIR/final.json" 00:1A:2B:20:00:01 ip_address=192.168.0.99 || fx_fail "wrong login changed the address"
+fx_check row_of "$FX_DIR/final.json" 00:1a:2b:20:00:03 ip_address=192.168.0.78 || fx_fail "refusing controller moved"
+fx_check row_of "$FX_DIR/final.json" 00:1a:2b:20:00:04 ip_address=192.168.0.89 || fx_fail "rebooted controller did not move"
 
 # An address with leading zeros (octal to other programs) is refused: exit 2,
 # a message that names the plain form, nothing sent.
@@ -95,6 +84,5 @@ case $err in *"leading zeros"*"192.168.0.10"*) ;; *) fx_fail "a leading-zero --i
 cli netcfg --target 00:1a:2b:99:99:99 --static --ip 192.168.0.97 --user admin --password admin >/dev/null 2>&1
 rc=$?
 [ $rc -eq 6 ] || fx_fail "unknown target exited with $rc, expected 6"
-python3 -c "import json,sys; sys.exit(any(json.loads(l)['command'] == 2 for l in open('$log')))" ||
-    fx_fail "a request was sent for an unknown target"
+fx_check requests "$log" 2 0 || fx_fail "a request was sent for an unknown target"
 echo "PASS"

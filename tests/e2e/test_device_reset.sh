@@ -2,13 +2,8 @@
 # fendrix-cli reset: an exact 192-byte request, credentials checked by the
 # controller, and its factory defaults back in the next scan; an
 # off-subnet controller is reached by broadcast.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_CLI"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
-check() { python3 "$here/fxcheck.py" "$@"; }
+fx_begin --links 1 --needs sim,cli
 
 cat >"$FX_DIR/seg.json" <<'JSON'
 [
@@ -30,14 +25,14 @@ rc=$?
 [ "$out" = "Result 5: The UserID or Password you typed do not match." ] && [ $rc -eq 4 ] ||
     fx_fail "wrong password: '$out', exit $rc"
 cli scan --format json >"$FX_DIR/still.json"
-check row_of "$FX_DIR/still.json" 00:1a:2b:30:00:01 ip_address=192.168.0.41 record.http_port=8081 ||
+fx_check row_of "$FX_DIR/still.json" 00:1a:2b:30:00:01 ip_address=192.168.0.41 record.http_port=8081 ||
     fx_fail "a refused reset changed the controller"
 
 : >"$log"
 out=$(cli reset --target 00:1A:2B:30:00:01 --user boss --password "$long")
 rc=$?
 [ "$out" = "Result 0: Sucess" ] && [ $rc -eq 0 ] || fx_fail "reset: '$out', exit $rc"
-check expect_request "$log" "$(cat <<JSON
+fx_check expect_request "$log" "$(cat <<JSON
 {"command": 3, "length": 192, "dst_ip": "192.168.0.41", "dst_mac": "00:1a:2b:30:00:01",
  "sender": "$pc_mac", "target": "00:1a:2b:30:00:01",
  "texts": {"52": "192.168.0.10", "72": "192.168.0.41", "92": "boss", "142": "$long"}}
@@ -46,17 +41,12 @@ JSON
 
 out=$(cli reset --target 00:1a:2b:30:00:02 --user admin --password admin)
 [ "$out" = "Result 0: Sucess" ] || fx_fail "off-subnet reset printed '$out'"
-python3 - "$log" <<'PY' || fx_fail "off-subnet reset was not broadcast"
-import json, sys
-reqs = [json.loads(l) for l in open(sys.argv[1]) if json.loads(l)["command"] == 3]
-ok = len(reqs) == 2 and reqs[1]["dst_ip"] == "192.168.0.255" and reqs[1]["target"] == "00:1a:2b:30:00:02"
-if not ok: print("  -", reqs)
-sys.exit(0 if ok else 1)
-PY
+fx_check requests "$log" 3 2 2 dst_ip=192.168.0.255 target=00:1a:2b:30:00:02 ||
+    fx_fail "off-subnet reset was not broadcast"
 
 cli scan --format json >"$FX_DIR/after.json"
-check row_of "$FX_DIR/after.json" 00:1a:2b:30:00:01 ip_address=192.168.0.200 ip_type=DHCP record.http_port=80 \
+fx_check row_of "$FX_DIR/after.json" 00:1a:2b:30:00:01 ip_address=192.168.0.200 ip_type=DHCP record.http_port=80 \
     server_ip= || fx_fail "defaults not restored"
-check row_of "$FX_DIR/after.json" 00:1A:2B:30:00:02 ip_address=169.254.0.2 record.subnet_mask=255.255.0.0 ||
+fx_check row_of "$FX_DIR/after.json" 00:1A:2B:30:00:02 ip_address=169.254.0.2 record.subnet_mask=255.255.0.0 ||
     fx_fail "off-subnet defaults not restored"
 echo "PASS"

@@ -2,12 +2,8 @@
 # Two adapters on two segments: --adapter picks the link, the broadcast
 # leaves through the chosen adapter only, and only that segment's
 # controllers are listed.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_CLI"
-fx_setup 2
-here=$FENDRIX_SRC_DIR/tests/e2e
+fx_begin --links 2 --needs sim,cli
 
 cat >"$FX_DIR/seg1.json" <<'JSON'
 [{"mac": "00:1a:2b:01:00:01", "ip": "192.168.0.51"},
@@ -25,15 +21,15 @@ log2=$(fx_log_file 2)
 
 fx_pc "$FX_CLI" scan --adapter 10.77.0.10 --wait 1200 --format json >"$FX_DIR/rows2.json" ||
     fx_fail "scan on adapter 2 exited with $?"
-python3 "$here/fxcheck.py" rows "$FX_DIR/rows2.json" "$FX_DIR/seg2.json" || fx_fail "adapter 2 rows"
-python3 "$here/fxcheck.py" scan_requests "$log2" "$(fx_pc_mac 2)" 10.77.0.255 1 || fx_fail "adapter 2 request"
-python3 "$here/fxcheck.py" no_requests "$log1" || fx_fail "the scan on adapter 2 leaked onto link 1"
+fx_check rows "$FX_DIR/rows2.json" "$FX_DIR/seg2.json" || fx_fail "adapter 2 rows"
+fx_check scan_requests "$log2" "$(fx_pc_mac 2)" 10.77.0.255 1 || fx_fail "adapter 2 request"
+fx_check no_requests "$log1" || fx_fail "the scan on adapter 2 leaked onto link 1"
 
 # The interface name picks an adapter as well.
 fx_pc "$FX_CLI" scan --adapter "${FX_PC_IF[1]}" --wait 1200 --format json >"$FX_DIR/rows1.json" ||
     fx_fail "scan on adapter 1 exited with $?"
-python3 "$here/fxcheck.py" rows "$FX_DIR/rows1.json" "$FX_DIR/seg1.json" || fx_fail "adapter 1 rows"
-python3 "$here/fxcheck.py" scan_requests "$log1" "$(fx_pc_mac 1)" 192.168.0.255 1 || fx_fail "adapter 1 request"
-python3 "$here/fxcheck.py" scan_requests "$log2" "$(fx_pc_mac 2)" 10.77.0.255 1 ||
+fx_check rows "$FX_DIR/rows1.json" "$FX_DIR/seg1.json" || fx_fail "adapter 1 rows"
+fx_check scan_requests "$log1" "$(fx_pc_mac 1)" 192.168.0.255 1 || fx_fail "adapter 1 request"
+fx_check scan_requests "$log2" "$(fx_pc_mac 2)" 10.77.0.255 1 ||
     fx_fail "the scan on adapter 1 leaked onto link 2"
 echo "PASS"

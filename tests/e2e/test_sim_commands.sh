@@ -4,11 +4,8 @@
 # new settings in the next scan, factory defaults, OEM/MAC apply codes,
 # ARP for unicast, the fault switches, and a production line: units plugged
 # in over time, writes that fail a set number of times, new MACs.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM"
-fx_setup 1
+fx_begin --links 1 --needs sim
 
 cat >"$FX_DIR/segment.json" <<'JSON'
 [

@@ -2,11 +2,8 @@
 # The simulator on its own: a scan broadcast from the PC namespace gets one
 # 216-byte reply per controller, at link level, with the configured fields;
 # the request log records the request; SIGTERM ends it cleanly.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM"
-fx_setup 1
+fx_begin --links 1 --needs sim
 
 cat >"$FX_DIR/segment.json" <<'JSON'
 [

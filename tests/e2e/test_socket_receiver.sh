@@ -4,21 +4,15 @@
 # the PC's subnet (broadcast scan, unicast replies), framed so that the
 # frame handler reads them as captured ones. (Whether the others arrive
 # depends on the PC's reverse-path filtering; the harness turns it off.)
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-PROBE=$FENDRIX_BIN_DIR/tests/e2e/fendrix-capture-probe
-fx_require_bin "$FX_SIM" "$PROBE"
-fx_user
-fx_setup 1
-config=$FENDRIX_SRC_DIR/tests/e2e/data/segment_mixed.json
+fx_begin --links 1 --needs sim,probe,user
+config=$FX_DATA/segment_mixed.json
 controllers=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "$config")
 fx_sim 1 --config "$config"
 
-bin=$(fx_public_dir bin)
-cp "$PROBE" "$bin/"
+probe=$(fx_public "$FX_PROBE") || exit 1
 out=$FX_DIR/socket.out
-fx_as_user "$bin/fendrix-capture-probe" --source socket --adapter 192.168.0.10 \
+fx_as_user "$probe" --source socket --adapter 192.168.0.10 \
     --expect "$controllers" --wait 5000 --list >"$out" 2>"$FX_DIR/socket.err" ||
     fx_fail "the probe exited with $?: $(cat "$out" "$FX_DIR/socket.err")"
 python3 - "$out" "$config" <<'PY' || fx_fail "replies through the socket not as expected:

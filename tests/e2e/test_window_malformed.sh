@@ -4,20 +4,18 @@
 # request and unknown codes, non-IPv4 frames). The real window crashes on
 # none, lists every controller after each scan, and acts once per real result
 # or apply reply: a truncated copy is not a second reply.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_WINDOW"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
-seg=$here/data/segment_mixed.json
+fx_begin --links 1 --needs sim,window
+seg=$FX_DATA/segment_mixed.json
 fx_sim 1 --config "$seg" --malformed 1.0
 log=$(fx_log_file 1)
 target=00:1a:2b:10:00:01
 
 # Scans, then seven refused network changes: the broken frame that follows
-# each result reply is of another kind every time.
-script="wait-rows 9 3000; wait 300; dump; scan; wait 800; dump; scan; wait 800; dump"
+# each result reply is of another kind every time. A scan empties the list at
+# once; the wait after the rows came gives late or doubled rows time to show.
+rows="wait-rows 9 3000; wait 300; dump"
+script="$rows; scan; $rows; scan; $rows"
 for n in 1 2 3 4 5 6 7; do
     script="$script; click $target; netcfg user=admin password=wrong$n; wait-prompts $n 3000; wait-rows 9 3000"
 done
@@ -25,26 +23,18 @@ out=$FX_DIR/scans.out
 fx_window --script "$script; wait 300; dump; quit" >"$out" || fx_fail "the window exited with $?: $(tail -n 5 "$out")"
 grep -q TIMEOUT "$out" && fx_fail "a reply or a row did not come: $(grep TIMEOUT "$out")"
 
-n=0
-while IFS= read -r line; do
-    n=$((n + 1))
-    printf '%s\n' "$line" >"$FX_DIR/rows$n.json"
-    python3 "$here/fxcheck.py" rows "$FX_DIR/rows$n.json" "$seg" || fx_fail "dump $n: rows differ"
-done < <(grep -E '^\[(\{|\]$)' "$out")
-[ $n -eq 4 ] || fx_fail "four dumps expected, got $n"
+dumps=$(fx_dumps "$out")
+[ "$dumps" -eq 4 ] || fx_fail "four dumps expected, got $dumps"
+for n in 1 2 3 4; do
+    fx_check rows "$out.$n.json" "$seg" || fx_fail "dump $n: rows differ"
+done
 [ "$(grep -c '^PROMPT' "$out")" -eq 7 ] &&
     [ "$(grep -c '^PROMPT information: The UserID or Password you typed do not match.$' "$out")" -eq 7 ] ||
     fx_fail "not one message per result reply: $(grep '^PROMPT' "$out")"
-python3 - "$log" <<'PY' || fx_fail "not one rescan per result reply"
-import json, sys
-codes = [json.loads(l)["command"] for l in open(sys.argv[1]) if l.strip()]
-want = [1, 1, 1] + [2, 1] * 7
-if codes != want:
-    print(f"  - request codes {codes}, expected {want}")
-sys.exit(0 if codes == want else 1)
-PY
+fx_check codes "$log" 1 1 1 2 1 2 1 2 1 2 1 2 1 2 1 2 1 || fx_fail "not one rescan per result reply"
 
-# Factory mode: seven applies, each reply followed by a broken frame.
+# Factory mode: seven applies, each reply followed by a broken frame; the
+# wait after the last gives a doubled reply time to show a second box.
 : >"$log"
 script="wait-rows 9 3000; click $target"
 for n in 1 2 3 4 5 6 7; do script="$script; apply; wait-prompts $n 2000"; done

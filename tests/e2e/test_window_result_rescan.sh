@@ -6,13 +6,8 @@
 # refusing controller change nothing; an off-subnet controller is reached by
 # broadcast; a factory reset (192 bytes) restores the defaults. Cancelled
 # dialogs, and the buttons without a selected row, send nothing.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_WINDOW"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
-check() { python3 "$here/fxcheck.py" "$@"; }
+fx_begin --links 1 --needs sim,window
 
 A=00:1a:2b:30:00:01
 B=00:1a:2b:30:00:02
@@ -32,16 +27,9 @@ fx_sim 1 --config "$FX_DIR/seg.json"
 log=$(fx_log_file 1)
 pc_mac=$(fx_pc_mac 1)
 
-# dumps OUT DIR: every row dump of the window's output as DIR/dumpN.json.
-dumps() {
-    local n=0 line
-    while IFS= read -r line; do
-        n=$((n + 1))
-        printf '%s\n' "$line" >"$2/dump$n.json"
-    done < <(grep -E '^\[(\{|\]$)' "$1")
-}
-
 # Network change (ok, wrong login, refused, off-subnet) and factory reset.
+# The message comes first and its rescan empties the list at once; the wait
+# after the new rows gives a doubled row time to show.
 out=$FX_DIR/commands.out
 settle() { echo "wait-prompts $1 3000; wait-rows 3 3000; wait 200; dump"; }
 fx_window --script "wait-rows 3 3000;
@@ -110,22 +98,21 @@ for got, (title, values, disabled) in zip(dialogs, want):
 sys.exit(0 if ok else 1)
 PY
 
-dumps "$out" "$FX_DIR"
-[ -e "$FX_DIR/dump5.json" ] || fx_fail "five dumps expected: $(cat "$out")"
+[ "$(fx_dumps "$out")" -eq 5 ] || fx_fail "five dumps expected: $(cat "$out")"
 # Each rescan replaced the rows: one row per controller, renumbered.
 for n in 1 2 3 4 5; do
-    python3 -c "import json,sys; r=json.load(open(sys.argv[1])); sys.exit(not (len(r)==3 and [x['no'] for x in r]==['  1','  2','  3']))" \
-        "$FX_DIR/dump$n.json" || fx_fail "dump $n does not hold the three controllers once: $(cat "$FX_DIR/dump$n.json")"
+    fx_check distinct_rows "$out.$n.json" 3 || fx_fail "dump $n does not hold the three controllers once"
 done
-check row_of "$FX_DIR/dump1.json" $A ip_address=192.168.0.99 ip_type=Static record.gateway=192.168.0.254 \
+fx_check row_of "$out.1.json" $A ip_address=192.168.0.99 ip_type=Static record.gateway=192.168.0.254 \
     record.server_ip=192.168.0.5 || fx_fail "the rescan does not list the controller at its new address"
-check row_of "$FX_DIR/dump2.json" $A ip_address=192.168.0.99 || fx_fail "wrong credentials changed the controller"
-check row_of "$FX_DIR/dump3.json" $C ip_address=192.168.0.78 || fx_fail "the refusing controller changed"
-check row_of "$FX_DIR/dump4.json" $B ip_address=192.168.0.60 ip_type=Static || fx_fail "off-subnet controller did not move"
-check row_of "$FX_DIR/dump5.json" $A ip_address=192.168.0.200 ip_type=DHCP record.http_port=80 \
+fx_check row_of "$out.2.json" $A ip_address=192.168.0.99 || fx_fail "wrong credentials changed the controller"
+fx_check row_of "$out.3.json" $C ip_address=192.168.0.78 || fx_fail "the refusing controller changed"
+fx_check row_of "$out.4.json" $B ip_address=192.168.0.60 ip_type=Static || fx_fail "off-subnet controller did not move"
+fx_check row_of "$out.5.json" $A ip_address=192.168.0.200 ip_type=DHCP record.http_port=80 \
     record.https_enabled=0 record.server_ip= || fx_fail "factory reset did not restore the defaults"
 
-# Cancelled dialogs, and the buttons before any row exists, send nothing.
+# Cancelled dialogs, and the buttons before any row exists, send nothing; the
+# last wait gives a request that should not be sent time to reach the link.
 : >"$log"
 out=$FX_DIR/cancel.out
 fx_window --script "netcfg user=admin password=admin; reset user=admin password=admin; wait-rows 3 3000;

@@ -3,22 +3,21 @@
 # MAC about a second after the window is up, with no user action, never a
 # second one; every simulated controller (in the PC's subnet or not) is then
 # listed once with the cells and record of its configuration.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_WINDOW"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
-seg=$here/data/segment_mixed.json
+fx_begin --links 1 --needs sim,window
+seg=$FX_DATA/segment_mixed.json
 fx_sim 1 --config "$seg"
 log=$(fx_log_file 1)
 
 out=$FX_DIR/window.out
-fx_window --script "wait 500; count; wait 3500; dump; quit" >"$out" ||
+# Half a second in, before the start-up scan, the list is empty; once every
+# row came, three more seconds give a second scan time to go out.
+fx_window --script "wait 500; count; wait-rows 9 5000; wait 3000; dump; quit" >"$out" ||
     fx_fail "the window exited with $?: $(cat "$out")"
 
-[ "$(grep '^ROWS' "$out")" = "ROWS 0" ] || fx_fail "rows before the start-up scan: $(grep '^ROWS' "$out")"
-python3 "$here/fxcheck.py" scan_requests "$log" "$(fx_pc_mac 1)" 192.168.0.255 1 ||
+[ "$(grep '^ROWS' "$out")" = "ROWS 0
+ROWS 9" ] || fx_fail "rows before the start-up scan, or not all after it: $(grep '^ROWS' "$out")"
+fx_check scan_requests "$log" "$(fx_pc_mac 1)" 192.168.0.255 1 ||
     fx_fail "not exactly one start-up scan request"
 python3 - "$out" "$log" <<'PY' || fx_fail "the start-up scan was not sent about a second after start"
 import json, sys, datetime
@@ -29,6 +28,6 @@ delay = at.timestamp() * 1000 - started
 print(f"  start-up scan {delay:.0f} ms after the window", file=sys.stderr)
 sys.exit(0 if 900 <= delay <= 2000 else 1)
 PY
-grep -E '^\[(\{|\]$)' "$out" | tail -n 1 >"$FX_DIR/rows.json"
-python3 "$here/fxcheck.py" rows "$FX_DIR/rows.json" "$seg" || fx_fail "the rows do not show every controller as configured"
+[ "$(fx_dumps "$out")" -eq 1 ] || fx_fail "one dump expected: $(cat "$out")"
+fx_check rows "$out.1.json" "$seg" || fx_fail "the rows do not show every controller as configured"
 echo "PASS"

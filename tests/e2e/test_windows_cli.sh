@@ -14,15 +14,12 @@
 #    and outside the PC's subnet, after the exact 52-byte scan request.
 # The device commands run through the existing netcfg, reset and apply tests
 # with FX_WINE=npcap (tests/e2e/CMakeLists.txt).
-set -u
 FX_WINE=none
 . "$(dirname "$0")/netns.sh"
 linux_cli=$FENDRIX_BIN_DIR/cli/fendrix-cli
-fx_require_root
-fx_require_bin "$FX_SIM" "$linux_cli"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
-config=$here/data/segment_mixed.json
+fx_require_bin "$linux_cli"
+fx_begin --links 1 --needs sim
+config=$FX_DATA/segment_mixed.json
 log=$(fx_log_file 1)
 pc_mac=$(fx_pc_mac 1)
 fx_sim 1 --config "$config"
@@ -55,8 +52,8 @@ win scan --adapter 192.168.0.10 --wait 1500 --format json >"$FX_DIR/sock-rows.js
     fx_fail "a scan without Npcap exited with $?: $(cat "$FX_DIR/err")"
 [ "$(cat "$FX_DIR/err")" = "fendrix-cli: Npcap is missing (get it from https://npcap.com); replies come through a plain socket on port 8911, so replies from controllers outside this PC's subnet that Windows drops are missed" ] ||
     fx_fail "a scan without Npcap said: $(cat "$FX_DIR/err")"
-python3 "$here/fxcheck.py" rows "$FX_DIR/sock-rows.json" "$config" || fx_fail "socket receiver rows differ from the segment"
-python3 "$here/fxcheck.py" scan_requests "$log" "$pc_mac" 192.168.0.255 1 ||
+fx_check rows "$FX_DIR/sock-rows.json" "$config" || fx_fail "socket receiver rows differ from the segment"
+fx_check scan_requests "$log" "$pc_mac" 192.168.0.255 1 ||
     fx_fail "the scan request without Npcap is not as expected"
 
 # With a wpcap.dll in Npcap's folder.
@@ -64,8 +61,8 @@ fx_wine_npcap on
 : >"$log"
 win scan --adapter 192.168.0.10 --wait 1500 --format json >"$FX_DIR/win-rows.json" ||
     fx_fail "fendrix-cli.exe scan exited with $?: $(cat "$FX_DIR/win-rows.json")"
-python3 "$here/fxcheck.py" rows "$FX_DIR/win-rows.json" "$config" || fx_fail "rows differ from the segment"
-python3 "$here/fxcheck.py" scan_requests "$log" "$pc_mac" 192.168.0.255 1 ||
+fx_check rows "$FX_DIR/win-rows.json" "$config" || fx_fail "rows differ from the segment"
+fx_check scan_requests "$log" "$pc_mac" 192.168.0.255 1 ||
     fx_fail "the Windows build's scan request is not as expected"
 : >"$log"
 lin scan --adapter 192.168.0.10 --wait 1500 --format json >"$FX_DIR/lin-rows.json" || fx_fail "Linux scan exited with $?"

@@ -4,14 +4,20 @@
 //   PROMPT <warning|information>: <text>     (answered OK at once)
 //   OPEN <url>
 //   EXIT <code>                               (and the process ends)
-//   WINDOW <epoch ms>                         (once the window is initialised)
-// Usage: fendrix-e2e-window [window arguments...] --script "wait 1500; dump; quit"
-// Commands: wait MS | scan | select-adapter N | click ROW | rclick ROW |
+//   WINDOW <epoch ms>                         (once the window is constructed,
+//                                              when its start-up scan timer runs)
+// Usage: fendrix-e2e-window [window arguments...] --script "wait-rows 3 3000; dump; quit"
+// Commands: wait MS | scan | select-adapter N|IP | click ROW | rclick ROW |
 //   dblclick ROW | oem N | mac TEXT | apply | dump | count | labels | adapters |
-//   wait-rows N MS | wait-prompts N MS | mark TEXT | quit
-//   wait-prompts waits until N prompts were shown since start and prints
-//   "SHOWN <n>" (with " TIMEOUT" when they were not).
-//   ROW is a row index or a MAC text (the row whose "MAC Address" cell it is).
+//   wait-rows N MS | wait-prompts N MS | wait-sent N MS | mark TEXT | quit
+//   The wait-* commands wait until the window holds N rows, has shown N
+//   prompts, or has sent N datagrams since start, and print "ROWS <n>",
+//   "SHOWN <n>" or "SENT <n>" (with " TIMEOUT" when MS passed first). A plain
+//   "wait" only lets time pass: for proving that nothing more comes, or for
+//   timing on purpose, never for readiness.
+//   ROW is a row index or a MAC text (the row whose "MAC Address" cell it is);
+//   select-adapter takes a position in the selector or an adapter's address.
+//   dump prints the rows as a JSON array, adapters "ADAPTERS [...]".
 // Device commands press their button and work the modal dialog that opens:
 //   netcfg [dhcp|static] [ip=A] [mask=A] [gateway=A] [dns1=A] [dns2=A]
 //          [server=A] [https=0|1] [http=PORT] [https-port=PORT] [user=T]
@@ -42,6 +48,7 @@
 #include "ControlTable.h"
 #include "app/CKestrelInstallerDlg.h"
 #include "discovery/row_texts.h"
+#include "net/datagram_socket.h"
 #include "net/platform.h"
 #include "scan_output.h"
 #include "ui/CDeviceListCtrl.h"
@@ -67,6 +74,26 @@ public:
 
 private:
     int shown_ = 0;
+};
+
+// The real socket, counting the datagrams that the window sends.
+class CountingSocket : public kestrel::DatagramSocket {
+public:
+    explicit CountingSocket(kestrel::DatagramSocket& real) : real_(real) {}
+    kestrel::SocketOpenResult open() override { return real_.open(); }
+    bool bind(const kestrel::AdapterEntry& adapter) override { return real_.bind(adapter); }
+    long sendTo(std::string_view ip, std::uint16_t port, kestrel::ByteSpan bytes) override {
+        const long result = real_.sendTo(ip, port, bytes);
+        if (result >= 0) ++sent_;
+        return result;
+    }
+    void close() override { real_.close(); }
+    bool isOpen() const override { return real_.isOpen(); }
+    int sent() const { return sent_; }
+
+private:
+    kestrel::DatagramSocket& real_;
+    int sent_ = 0;
 };
 
 class PrintingDesktop : public kestrel::Desktop {
@@ -195,8 +222,9 @@ bool setControl(QWidget* w, const std::string& value) {
 
 class Driver {
 public:
-    Driver(CKestrelInstallerDlg& window, const PrintingPrompts& prompts)
-        : window_(window), prompts_(prompts) {}
+    Driver(CKestrelInstallerDlg& window, const PrintingPrompts& prompts,
+           const CountingSocket& socket)
+        : window_(window), prompts_(prompts), socket_(socket) {}
 
     // Answers false for an unknown or malformed command.
     bool run(const std::string& command) {
@@ -206,8 +234,7 @@ public:
         if (verb == "wait") return number(arg, [](int ms) { QTest::qWait(ms); });
         if (verb == "scan") return click(IDC_SCAN);
         if (verb == "apply") return click(IDC_APPLY);
-        if (verb == "select-adapter")
-            return number(arg, [&](int n) { combo(IDC_ADAPTER)->setCurrentIndex(n); });
+        if (verb == "select-adapter") return selectAdapter(arg);
         if (verb == "oem") return number(arg, [&](int n) { combo(IDC_OEM)->setCurrentIndex(n); });
         if (verb == "mac") {
             qobject_cast<QLineEdit*>(control(IDC_MAC))->setText(QString::fromStdString(arg));
@@ -234,8 +261,11 @@ public:
         }
         if (verb == "labels") return labels();
         if (verb == "adapters") return adapters();
-        if (verb == "wait-rows") return waitRows(arg);
-        if (verb == "wait-prompts") return waitPrompts(arg);
+        if (verb == "wait-rows")
+            return waitCount(arg, "ROWS", [&] { return window_.deviceModel().rowCount(); });
+        if (verb == "wait-prompts")
+            return waitCount(arg, "SHOWN", [&] { return prompts_.shown(); });
+        if (verb == "wait-sent") return waitCount(arg, "SENT", [&] { return socket_.sent(); });
         if (verb == "quit") {
             window_.close();
             return true;
@@ -379,31 +409,40 @@ private:
                             {"ip_text", a.ip_text},
                             {"mac_text", a.mac_text},
                             {"if_name", a.if_name}});
-        printJson(list);
+        printJson(list, "ADAPTERS ");
         return true;
     }
 
-    bool waitRows(const std::string& arg) {
-        int rows = 0, ms = 0;
-        if (std::sscanf(arg.c_str(), "%d %d", &rows, &ms) != 2) return false;
-        const bool reached =
-            QTest::qWaitFor([&] { return window_.deviceModel().rowCount() >= rows; }, ms);
-        std::printf("ROWS %d%s\n", window_.deviceModel().rowCount(), reached ? "" : " TIMEOUT");
-        std::fflush(stdout);
-        return true;
+    // N: a position in the selector; an address: the adapter that has it.
+    bool selectAdapter(const std::string& arg) {
+        QComboBox* selector = combo(IDC_ADAPTER);
+        if (arg.find('.') == std::string::npos)
+            return number(arg, [&](int n) { selector->setCurrentIndex(n); });
+        const auto& list = window_.adapters();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i].ip_text == arg) {
+                selector->setCurrentIndex(static_cast<int>(i));
+                return true;
+            }
+        }
+        std::fprintf(stderr, "fendrix-e2e-window: no adapter has %s\n", arg.c_str());
+        return false;
     }
 
-    bool waitPrompts(const std::string& arg) {
-        int count = 0, ms = 0;
-        if (std::sscanf(arg.c_str(), "%d %d", &count, &ms) != 2) return false;
-        const bool reached = QTest::qWaitFor([&] { return prompts_.shown() >= count; }, ms);
-        std::printf("SHOWN %d%s\n", prompts_.shown(), reached ? "" : " TIMEOUT");
+    // "N MS": waits until count() reaches N, at most MS, and prints the count.
+    template <typename F>
+    static bool waitCount(const std::string& arg, const char* label, F&& count) {
+        int want = 0, ms = 0;
+        if (std::sscanf(arg.c_str(), "%d %d", &want, &ms) != 2) return false;
+        const bool reached = QTest::qWaitFor([&] { return count() >= want; }, ms);
+        std::printf("%s %d%s\n", label, count(), reached ? "" : " TIMEOUT");
         std::fflush(stdout);
         return true;
     }
 
     CKestrelInstallerDlg& window_;
     const PrintingPrompts& prompts_;
+    const CountingSocket& socket_;
 };
 
 }  // namespace
@@ -423,19 +462,21 @@ int main(int argc, char** argv) {
     }
 
     const auto adapters = kestrel::makeSystemAdapterSource();
-    const auto socket = kestrel::makeUdpSocket();
+    const auto realSocket = kestrel::makeUdpSocket();
+    CountingSocket socket(*realSocket);
     const auto capture = kestrel::makePcapCapture();
     PrintingPrompts prompts;
     PrintingDesktop desktop;
     int status = 0;
     {
-        CKestrelInstallerDlg window(kestrel::Seams{*adapters, *socket, *capture, prompts, desktop},
+        CKestrelInstallerDlg window(kestrel::Seams{*adapters, socket, *capture, prompts, desktop},
                                     windowArgs);
-        window.show();
-        // The start-up scan's one-second timer started during construction.
+        // The start-up scan's one-second timer started at the end of the
+        // construction; showing the window may take a while on a busy machine.
         std::printf("WINDOW %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
         std::fflush(stdout);
-        Driver driver(window, prompts);
+        window.show();
+        Driver driver(window, prompts, socket);
         for (const std::string& command : splitCommands(script)) {
             if (!driver.run(command)) {
                 std::fprintf(stderr, "fendrix-e2e-window: bad command \"%s\"\n", command.c_str());

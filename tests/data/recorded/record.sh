@@ -7,25 +7,23 @@
 #                  apply reply (OEM/MAC write) met during the scan
 #   scan.json      what fendrix-cli scan --from-pcap lists from it
 # Re-record only when the wire layouts change, and check scan.json by hand.
-set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../e2e/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_CLI"
-fx_setup 1
+fx_begin --links 1 --needs sim,cli
 fx_sim 1 --config "$here/segment.json" --duplicate 0.5 --malformed 1.0
 
 fx_pc "$FX_CLI" scan --adapter 192.168.0.10 --wait 2500 --format json --save-pcap "$FX_DIR/scan.pcap" \
     >"$FX_DIR/live.json" &
 scan=$!
-sleep 0.8
-# Heard by the running scan: a result reply (refused reset) and an apply reply.
+# Heard by the running scan (its request is out, so its capture is open): a
+# result reply (refused reset) and an apply reply.
+fx_wait_requests 1 1
 fx_probe 1 reset --target 00:1a:2b:20:00:02 --current-ip 192.168.0.42 --user admin \
     --password wrong --wait 300 >/dev/null
 fx_probe 1 oem --target 00:1a:2b:20:00:01 --current-ip 192.168.0.41 --oem Keystone \
     --new-mac 00:1a:2b:20:00:01 --wait 300 >/dev/null
 wait $scan || fx_fail "live scan exited with $?"
-python3 "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" rows "$FX_DIR/live.json" "$here/segment.json" ||
+fx_check rows "$FX_DIR/live.json" "$here/segment.json" ||
     fx_fail "the live scan did not list every controller once"
 cp "$FX_DIR/scan.pcap" "$here/scan.pcap"
 "$FX_CLI" scan --from-pcap "$here/scan.pcap" --format json >"$FX_DIR/replay.json" || fx_fail "replay failed"
