@@ -9,6 +9,7 @@
 #include "fake_seams.h"
 #include "test_frames.h"
 #include "ui/CDeviceListCtrl.h"
+#include "ui/DeviceListModel.h"
 
 using namespace fendrix;
 using namespace fendrix::testing;
@@ -58,7 +59,7 @@ bool render(const QStringList& args, const QString& path, bool factory) {
     // After the start-up scan, so that it does not clear the rows again.
     if (!QTest::qWaitFor([&] { return !world.socket.sent.empty(); }, 3000)) return false;
     populate(world);
-    QTest::qWait(50);
+    if (!QTest::qWaitFor([&] { return window.deviceModel().rowCount() == 5; }, 3000)) return false;
     auto* list = window.deviceList();
     const QPoint row = list->visualRect(list->model()->index(1, 1)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
@@ -66,7 +67,8 @@ bool render(const QStringList& args, const QString& path, bool factory) {
     if (factory) {
         world.capture.push(kestrel::testing::udpFrame(
             kestrel::testing::applyReplyDatagram("00:1a:2b:3c:4d:02", 2, 2, 1)));
-        QTest::qWait(50);
+        // The panel shows the reply's texts once its box is answered.
+        if (!QTest::qWaitFor([&] { return !world.prompts.shown.empty(); }, 3000)) return false;
     }
     return window.grab().save(path);
 }
