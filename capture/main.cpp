@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -125,6 +126,17 @@ Counters counters(pcap_t* handle) {
     return {s.ps_recv, s.ps_drop, s.ps_ifdrop};
 }
 
+// How long the helper may wait before calling libpcap again: for ever,
+// except after the socket said "network down". Then libpcap must be called
+// again shortly to learn whether the device went away; no further wake-up
+// comes from the socket when it does.
+int requiredWaitMs(pcap_t* handle) {
+    const timeval* required = pcap_get_required_select_timeout(handle);
+    if (required == nullptr) return -1;
+    const long ms = required->tv_sec * 1000L + required->tv_usec / 1000L;
+    return static_cast<int>(std::clamp(ms, 1L, 1000L));
+}
+
 // Texts name no device: the reader adds the adapter and device to them.
 int capture(const std::string& name) {
     char err[PCAP_ERRBUF_SIZE] = {};
@@ -173,7 +185,7 @@ int capture(const std::string& name) {
     Counters said;
     while (gStop == 0) {
         pollfd fds[2] = {{captureFd, POLLIN, 0}, {STDOUT_FILENO, 0, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        if (::poll(fds, 2, requiredWaitMs(handle)) < 0) {
             if (errno == EINTR) continue;
             return fail(ErrorKind::Loop, std::string("poll: ") + std::strerror(errno));
         }

@@ -43,7 +43,7 @@ out=$FX_DIR/idle.out
 fx_as_user "$with_cap/fendrix-capture-probe" --source helper --adapter 192.168.0.10 --no-scan \
     --wait 30000 >"$out" 2>"$FX_DIR/idle.err" &
 starter=$!
-fx_wait_for 15 "the probe did not get ready: $(cat "$out" "$FX_DIR/idle.err")" grep -q '^ready' "$out"
+fx_wait_line "$out" '^ready' 15 "the probe did not get ready"
 probe=$(descendant "$starter" fendrix-capture-probe) || fx_fail "no probe process"
 helper=$(descendant "$probe" fendrix-capture) || fx_fail "the probe runs no helper"
 [ "$(field Uid "$helper")" = "$(id -u "$FX_USER")" ] || fx_fail "the helper does not run as $FX_USER"
@@ -101,11 +101,17 @@ grep -q "^error helper-not-allowed you are not in the group fendrix .*sudo addus
     "$FX_DIR/denied.out" || fx_fail "no group hint: $(cat "$FX_DIR/denied.out")"
 
 # 4. The link is deleted under a running helper: one loss, naming the device.
+# It is set down first, and deleted once the helper has met the down state
+# (the pause is for that order, not for readiness): the socket wakes the
+# helper for the first of the two only, as it does when a deletion's two
+# steps reach the helper one by one.
 out=$FX_DIR/lost.out
 fx_as_user "$with_cap/fendrix-capture-probe" --source helper --adapter 192.168.0.10 --no-scan \
     --wait 30000 >"$out" 2>"$FX_DIR/lost.err" &
 starter=$!
-fx_wait_for 15 "the probe did not get ready: $(cat "$out" "$FX_DIR/lost.err")" grep -q '^ready' "$out"
+fx_wait_line "$out" '^ready' 15 "the probe did not get ready"
+ip -n "$FX_PC" link set dev "${FX_PC_IF[1]}" down
+sleep 0.3
 ip -n "$FX_PC" link del "${FX_PC_IF[1]}"
 wait "$starter"
 [ "$(grep -c '^lost ' "$out")" = 1 ] && grep -q "^lost The capture stopped: .*device ${FX_PC_IF[1]}" "$out" ||
