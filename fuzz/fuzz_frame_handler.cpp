@@ -1,4 +1,5 @@
-// Any bytes as a captured frame: the handler must never read past them.
+// Any bytes as a captured frame of each link type: the handler must never
+// read past them.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -6,8 +7,10 @@
 
 #include "dispatch/frame_handler.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto event = kestrel::handleFrame(std::span(data, size));
+namespace {
+
+void handle(std::span<const std::uint8_t> frame, kestrel::LinkType link) {
+    const auto event = kestrel::handleFrame(frame, link);
     if (event) {
         // Touch every decoded text so the sanitizers see each byte read.
         std::visit([](const auto& e) { (void)sizeof(e); }, *event);
@@ -17,5 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)n;
         }
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    for (auto link :
+         {kestrel::LinkType::Ethernet, kestrel::LinkType::LinuxSll, kestrel::LinkType::LinuxSll2})
+        handle(std::span(data, size), link);
     return 0;
 }

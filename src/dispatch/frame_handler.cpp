@@ -2,6 +2,7 @@
 
 #include "discovery/scan_reply.h"
 #include "factory/apply_reply.h"
+#include "net/link_layer.h"
 #include "net/protocol.h"
 #include "net/result_reply.h"
 
@@ -9,12 +10,9 @@ namespace kestrel {
 
 namespace {
 
-// Frame layout. Only the captured length is trusted: the IPv4 total length
-// and the UDP length are claims of the sender and are not needed to find
-// the fixed-size reply.
-constexpr std::size_t kEthHeader = 14;
-constexpr std::size_t kEtherTypeAt = 12;
-constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
+// Packet layout after the link header. Only the captured length is trusted:
+// the IPv4 total length and the UDP length are claims of the sender and are
+// not needed to find the fixed-size reply.
 constexpr std::size_t kIpMinHeader = 20;
 constexpr std::size_t kIpFragmentAt = 6;  // flags (3 bits) + fragment offset (13 bits)
 constexpr std::uint16_t kFragmentOffsetMask = 0x1FFF;
@@ -25,20 +23,21 @@ constexpr std::size_t kUdpHeader = 8;
 
 }  // namespace
 
-std::optional<ReplyEvent> handleFrame(ByteSpan frame) {
+std::optional<ReplyEvent> handleFrame(ByteSpan frame, LinkType link) {
+    const auto ip = ipv4Offset(frame, link);
+    if (!ip) return std::nullopt;
     const ByteReader f(frame);
-    if (f.u16be(kEtherTypeAt) != kEtherTypeIpv4) return std::nullopt;
 
-    const auto versionIhl = f.u8(kEthHeader);
+    const auto versionIhl = f.u8(*ip);
     if (!versionIhl) return std::nullopt;
     const std::size_t ipHeader = static_cast<std::size_t>(*versionIhl & 0x0F) * 4;
     if (ipHeader < kIpMinHeader) return std::nullopt;
-    if (f.u8(kEthHeader + kIpProtocolAt) != kProtocolUdp) return std::nullopt;
+    if (f.u8(*ip + kIpProtocolAt) != kProtocolUdp) return std::nullopt;
     // A later fragment holds no UDP header where one would be expected.
-    const auto fragment = f.u16be(kEthHeader + kIpFragmentAt);
+    const auto fragment = f.u16be(*ip + kIpFragmentAt);
     if (!fragment || (*fragment & kFragmentOffsetMask) != 0) return std::nullopt;
 
-    const std::size_t udp = kEthHeader + ipHeader;
+    const std::size_t udp = *ip + ipHeader;
     if (f.u16be(udp + kUdpDstPortAt) != kReplyPort) return std::nullopt;
 
     const std::size_t start = udp + kUdpHeader;
@@ -55,14 +54,16 @@ std::optional<ReplyEvent> handleFrame(ByteSpan frame) {
         if (!record) return std::nullopt;
         return ReplyEvent{ScanReplyEvent{std::move(*record)}};
     }
+    // Who answered: a command matches its answer by it.
+    std::string sender = ByteReader(*datagram).text(hdr::Sender, hdr::SenderWidth).value_or("");
     if (*code == cmd::ResultReply) {
         const auto result = decodeResultReply(*datagram);
         if (!result) return std::nullopt;
-        return ReplyEvent{ResultReplyEvent{*result}};
+        return ReplyEvent{ResultReplyEvent{*result, std::move(sender)}};
     }
     auto reply = decodeApplyReply(*datagram);
     if (!reply) return std::nullopt;
-    return ReplyEvent{ApplyReplyEvent{std::move(*reply)}};
+    return ReplyEvent{ApplyReplyEvent{std::move(*reply), std::move(sender)}};
 }
 
 }  // namespace kestrel

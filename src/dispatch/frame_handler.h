@@ -1,14 +1,15 @@
 #pragma once
-// One captured Ethernet frame in, one decoded reply out. Never reads past the
+// One captured frame in, one decoded reply out. Never reads past the
 // captured bytes: short frames, non-IPv4 frames, bad IPv4 header lengths,
 // other ports and codes outside 17..21 give nothing.
 #include <optional>
 
 #include "dispatch/reply_event.h"
 #include "net/byte_io.h"
+#include "net/link_layer.h"
 
 namespace kestrel {
 
-std::optional<ReplyEvent> handleFrame(ByteSpan frame);
+std::optional<ReplyEvent> handleFrame(ByteSpan frame, LinkType link = LinkType::Ethernet);
 
 }  // namespace kestrel

@@ -7,16 +7,18 @@
 
 #include "net/adapter.h"
 #include "net/byte_io.h"
+#include "net/link_layer.h"
 
 namespace kestrel {
 
 struct CaptureError {
     enum class Kind {
-        ListFailed,  // the capture library cannot list devices (the window ends the process)
-        NoLibrary,   // the capture library is not installed (Windows without Npcap)
-        NoDevice,    // no capture device carries the adapter's address
-        OpenFailed,  // the device could not be opened or filtered (down, gone, no rights)
-        LoopFailed,  // a running loop ended by itself (the device went down or was removed)
+        ListFailed,       // the capture library cannot list devices (the window ends the process)
+        NoLibrary,        // the capture library is not installed (Windows without Npcap)
+        NoDevice,         // no capture device carries the adapter's address
+        OpenFailed,       // the device could not be opened or filtered (down, gone, no rights)
+        UnsupportedLink,  // the device or file delivers frames of a link type that is not decoded
+        LoopFailed,       // a running loop ended by itself (the device went down or was removed)
         // Hints for the user: what is missing for a capture through the helper.
         HelperMissing,     // fendrix-capture is not installed where it is looked for
         HelperNotAllowed,  // this user may not run it (not in its group)
@@ -26,9 +28,9 @@ struct CaptureError {
     std::string message;  // names the adapter and the library's own error text
 };
 
-// Called on the capture worker for every frame that passed the filter; must
-// not block on the GUI thread.
-using FrameSink = std::function<void(ByteSpan frame)>;
+// Called on the capture worker for every frame that passed the filter, with
+// the link type of the capture; must not block on the GUI thread.
+using FrameSink = std::function<void(ByteSpan frame, LinkType link)>;
 
 // Called on the capture worker, at most once per start(), when the loop ends
 // with an error that no stop() asked for; must not block on the GUI thread.
@@ -57,7 +59,8 @@ public:
     virtual ~CaptureSource() = default;
     // Chooses the device whose IPv4 address equals the adapter's address,
     // opens it, installs "udp port 8911" and starts the worker. Errors are
-    // answered at once, on the calling thread.
+    // answered at once, on the calling thread; a device of a link type that
+    // the frame handler cannot decode is refused (UnsupportedLink).
     virtual std::optional<CaptureError> start(const AdapterEntry& adapter, FrameSink sink) = 0;
     // Breaks the loop and closes the capture once the worker has left it.
     // Safe to call when nothing runs.

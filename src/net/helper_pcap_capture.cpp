@@ -89,6 +89,16 @@ public:
             abandon();
             return error;
         }
+        const int dlt = pcap_datalink(handle_);
+        if (const auto link = linkTypeOfDlt(dlt)) {
+            link_ = *link;
+        } else {
+            const std::string what = "fendrix-capture's stream" + where_;
+            abandon();
+            return CaptureError{CaptureError::Kind::UnsupportedLink,
+                                unsupportedLinkText(what, dlt, pcap_datalink_val_to_name(dlt),
+                                                    pcap_datalink_val_to_description(dlt))};
+        }
         sink_ = std::move(sink);
         end_.begin(loopErrorSink_);
         stopRequested_ = false;
@@ -235,7 +245,7 @@ private:
     static void onFrame(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
         auto* self = reinterpret_cast<HelperCapture*>(user);
         // Only what was captured is handed on, never the claimed wire length.
-        self->sink_(ByteSpan(bytes, header->caplen));
+        self->sink_(ByteSpan(bytes, header->caplen), self->link_);
     }
 
     void loop() {
@@ -269,7 +279,8 @@ private:
     pcap_t* handle_ = nullptr;
     std::string where_;  // adapter and device, for messages
     FrameSink sink_;
-    LoopErrorSink loopErrorSink_;  // for the next start
+    LinkType link_ = LinkType::Ethernet;  // of the stream being read
+    LoopErrorSink loopErrorSink_;         // for the next start
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> running_{false};
     std::thread worker_;

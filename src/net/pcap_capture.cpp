@@ -143,6 +143,9 @@ private:
             note(noteSink_, CaptureNote::Kind::Warning,
                  "capture warning: " + activateError(handle_, status) + where);
 
+        if (auto link = checkLinkType("device " + name + " of adapter " + adapter.description);
+            !link)
+            return link;
         if (auto filtered = installFilter(where); !filtered) return filtered;
         if (!options_.save_path.empty()) {
             dumper_ = pcap_dump_open(handle_, options_.save_path.c_str());
@@ -161,7 +164,21 @@ private:
         if (handle_ == nullptr)
             return fail(CaptureError::Kind::OpenFailed, "cannot read " + file_ + ": " + err);
         where_ = " (file " + file_ + ")";
+        if (auto link = checkLinkType(file_); !link) return link;
         return installFilter(where_);
+    }
+
+    // Only frames that the frame handler can take apart are worth capturing:
+    // anything else would give an empty list that looks like a quiet segment.
+    Opened checkLinkType(const std::string& what) {
+        const int dlt = pcap_datalink(handle_);
+        if (const auto link = linkTypeOfDlt(dlt)) {
+            link_ = *link;
+            return {};
+        }
+        return fail(CaptureError::Kind::UnsupportedLink,
+                    unsupportedLinkText(what, dlt, pcap_datalink_val_to_name(dlt),
+                                        pcap_datalink_val_to_description(dlt)));
     }
 
     Opened installFilter(const std::string& where) {
@@ -184,7 +201,7 @@ private:
         if (self->dumper_ != nullptr)
             pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
         // Only what was captured is handed on, never the claimed wire length.
-        self->sink_(ByteSpan(bytes, header->caplen));
+        self->sink_(ByteSpan(bytes, header->caplen), self->link_);
     }
 
     void loop() {
@@ -243,7 +260,8 @@ private:
     NoteSink noteSink_;              // for the next start
     NoteSink workerNote_;            // the running worker's copy
     std::atomic<bool> stopRequested_{false};
-    std::string where_;  // adapter and device, or file, for messages
+    std::string where_;                   // adapter and device, or file, for messages
+    LinkType link_ = LinkType::Ethernet;  // of the open handle
     std::thread worker_;
     std::atomic<bool> running_{false};
     CaptureStats stats_;

@@ -24,6 +24,7 @@ namespace {
     X(pcap_close)                 \
     X(pcap_compile)               \
     X(pcap_create)                \
+    X(pcap_datalink)              \
     X(pcap_dump)                  \
     X(pcap_dump_close)            \
     X(pcap_dump_open)             \
@@ -48,6 +49,9 @@ struct PcapTable {
     // Optional: off is every library's default, so one without it serves as
     // long as nobody asks for immediate delivery (Wine's stand-in lacks it).
     decltype(&::pcap_set_immediate_mode) pcap_set_immediate_mode = nullptr;
+    // Optional too: only a refused link type is named with them.
+    decltype(&::pcap_datalink_val_to_name) pcap_datalink_val_to_name = nullptr;
+    decltype(&::pcap_datalink_val_to_description) pcap_datalink_val_to_description = nullptr;
 };
 
 template <typename Fn>
@@ -102,6 +106,11 @@ Library load() {
     }
     lib.fn.pcap_set_immediate_mode =
         resolve<decltype(&::pcap_set_immediate_mode)>(module, "pcap_set_immediate_mode");
+    lib.fn.pcap_datalink_val_to_name =
+        resolve<decltype(&::pcap_datalink_val_to_name)>(module, "pcap_datalink_val_to_name");
+    lib.fn.pcap_datalink_val_to_description =
+        resolve<decltype(&::pcap_datalink_val_to_description)>(module,
+                                                               "pcap_datalink_val_to_description");
     // Error texts and device descriptions in UTF-8 rather than the local
     // code page, where the library is new enough to offer it.
     if (auto init = resolve<int (*)(unsigned int, char*)>(module, "pcap_init")) {
@@ -217,6 +226,15 @@ int pcap_loop(pcap_t* p, int count, pcap_handler handler, u_char* user) {
         }
     }
     return 0;
+}
+int pcap_datalink(pcap_t* p) { return fn().pcap_datalink(p); }
+const char* pcap_datalink_val_to_name(int dlt) {
+    const auto f = fn().pcap_datalink_val_to_name;
+    return f != nullptr ? f(dlt) : nullptr;
+}
+const char* pcap_datalink_val_to_description(int dlt) {
+    const auto f = fn().pcap_datalink_val_to_description;
+    return f != nullptr ? f(dlt) : nullptr;
 }
 int pcap_set_buffer_size(pcap_t* p, int n) { return fn().pcap_set_buffer_size(p, n); }
 int pcap_set_immediate_mode(pcap_t* p, int on) {

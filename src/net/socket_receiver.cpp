@@ -281,7 +281,8 @@ private:
             long length = 0;
             while (!stopping_ && (length = receiveOne(frame)) > 0) {
                 ++received_;
-                sink_(ByteSpan(frame.data(), static_cast<std::size_t>(length)));
+                // The headers written around the datagram are Ethernet's.
+                sink_(ByteSpan(frame.data(), static_cast<std::size_t>(length)), LinkType::Ethernet);
             }
             if (length < 0 && !stopping_) {
                 lost = CaptureError{CaptureError::Kind::LoopFailed,

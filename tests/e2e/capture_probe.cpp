@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
         lost = true;
         changed.notify_all();
     });
-    const auto error = capture->start(*adapter, [&](ByteSpan frame) {
-        const auto event = handleFrame(frame);
+    const auto error = capture->start(*adapter, [&](ByteSpan frame, LinkType link) {
+        const auto event = handleFrame(frame, link);
         if (!event) return;
         const auto* scan = std::get_if<ScanReplyEvent>(&*event);
         if (scan == nullptr) return;

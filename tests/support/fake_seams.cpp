@@ -54,7 +54,7 @@ void FakeCapture::stop() {
 bool FakeCapture::push(const std::vector<std::uint8_t>& frame) {
     std::lock_guard lock(mutex_);  // like the real stop(): no frame after it returns
     if (!sink_) return false;
-    sink_(kestrel::ByteSpan(frame.data(), frame.size()));
+    sink_(kestrel::ByteSpan(frame.data(), frame.size()), kestrel::LinkType::Ethernet);
     ++delivered_;  // counted under the lock, so a stop() that returned has seen it
     return true;
 }

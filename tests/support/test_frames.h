@@ -165,4 +165,16 @@ inline Bytes udpFrame(const Bytes& datagram, std::uint16_t dstPort = 8911,
     return f;
 }
 
+// The IPv4 packet of an Ethernet frame behind a Linux cooked capture header
+// instead: SLL (16 bytes, protocol at 14) or SLL2 (20 bytes, protocol at 0).
+inline Bytes cookedFrame(const Bytes& ethernet, bool v2, std::uint16_t protocol = 0x0800) {
+    Bytes f(v2 ? 20 : 16, 0);
+    detail::be16(f, v2 ? 0 : 14, protocol);
+    detail::be16(f, v2 ? 8 : 2, 1);  // ARPHRD_ETHER
+    if (v2) f[11] = 6;               // address length
+    else detail::be16(f, 4, 6);
+    f.insert(f.end(), ethernet.begin() + 14, ethernet.end());
+    return f;
+}
+
 }  // namespace kestrel::testing

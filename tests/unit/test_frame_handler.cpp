@@ -163,3 +163,53 @@ TEST(FrameHandler, MangledFramesNeverReadPastTheirEnd) {
     }
     SUCCEED();
 }
+
+TEST(FrameHandler, LinkLayerOfEachCaptureKindFindsTheIpv4Packet) {
+    const auto ethernet = t::udpFrame(t::resultReplyDatagram(5));
+    const struct {
+        const char* what;
+        t::Bytes frame;
+        LinkType link;
+        bool decoded;
+    } cases[] = {
+        {"Ethernet", ethernet, LinkType::Ethernet, true},
+        {"SLL", t::cookedFrame(ethernet, false), LinkType::LinuxSll, true},
+        {"SLL2", t::cookedFrame(ethernet, true), LinkType::LinuxSll2, true},
+        {"SLL carrying IPv6", t::cookedFrame(ethernet, false, 0x86DD), LinkType::LinuxSll, false},
+        {"SLL2 carrying ARP", t::cookedFrame(ethernet, true, 0x0806), LinkType::LinuxSll2, false},
+        {"Ethernet read as SLL", ethernet, LinkType::LinuxSll, false},
+        {"SLL read as Ethernet", t::cookedFrame(ethernet, false), LinkType::Ethernet, false},
+    };
+    for (const auto& c : cases) {
+        const auto ev = handleFrame(c.frame, c.link);
+        EXPECT_EQ(ev.has_value(), c.decoded) << c.what;
+        if (ev) {
+            EXPECT_EQ(std::get<ResultReplyEvent>(*ev).result, 5) << c.what;
+        }
+        // Nothing is read past any cut of the frame, link header included.
+        for (std::size_t n = 0; n < c.frame.size(); ++n) {
+            const t::Bytes cut(c.frame.begin(), c.frame.begin() + static_cast<std::ptrdiff_t>(n));
+            EXPECT_FALSE(handleFrame(cut, c.link)) << c.what << " cut at " << n;
+        }
+    }
+
+    const struct {
+        int dlt;
+        std::optional<LinkType> link;
+    } dlts[] = {{1, LinkType::Ethernet}, {113, LinkType::LinuxSll}, {276, LinkType::LinuxSll2},
+                {0, std::nullopt},       {12, std::nullopt},        {101, std::nullopt},
+                {127, std::nullopt},     {228, std::nullopt}};
+    for (const auto& d : dlts) EXPECT_EQ(linkTypeOfDlt(d.dlt), d.link) << d.dlt;
+}
+
+TEST(FrameHandler, AnswersCarryTheirSender) {
+    const auto result = handle(t::udpFrame(t::resultReplyDatagram(0, "00:1A:2b:3c:4d:77")));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(std::get<ResultReplyEvent>(*result).sender, "00:1A:2b:3c:4d:77");
+    auto apply = t::applyReplyDatagram("x", 2, 2, 2);
+    const std::string sender = "00:1a:2b:3c:4d:88:99:aa";  // a full 20-byte field, no NUL
+    for (std::size_t i = 0; i < 20; ++i) apply[12 + i] = static_cast<std::uint8_t>(sender[i]);
+    const auto ev = handle(t::udpFrame(apply));
+    ASSERT_TRUE(ev);
+    EXPECT_EQ(std::get<ApplyReplyEvent>(*ev).sender, sender.substr(0, 20));
+}

@@ -23,9 +23,10 @@ struct Recorded {
     std::uint32_t wireLength;  // claimed length; caplen is frame.size()
 };
 
-std::string writePcap(const std::string& name, const std::vector<Recorded>& frames) {
+std::string writePcap(const std::string& name, const std::vector<Recorded>& frames,
+                      int dlt = DLT_EN10MB) {
     const auto path = (std::filesystem::temp_directory_path() / name).string();
-    pcap_t* dead = pcap_open_dead(DLT_EN10MB, 65535);
+    pcap_t* dead = pcap_open_dead(dlt, 65535);
     pcap_dumper_t* dumper = pcap_dump_open(dead, path.c_str());
     for (const auto& r : frames) {
         pcap_pkthdr h{};
@@ -47,7 +48,7 @@ std::vector<kt::Bytes> replay(const std::string& path) {
         std::lock_guard lock(m);
         notes.push_back(note);
     });
-    const auto error = capture->start(AdapterEntry{}, [&](ByteSpan frame) {
+    const auto error = capture->start(AdapterEntry{}, [&](ByteSpan frame, LinkType) {
         std::lock_guard lock(m);
         seen.emplace_back(frame.begin(), frame.end());
     });
@@ -110,10 +111,49 @@ TEST(PcapFileCapture, HandsOnOnlyTheCapturedBytesOfATruncatedFrame) {
 
 TEST(PcapFileCapture, MissingFileIsAnOpenError) {
     auto capture = makePcapFileCapture("/nonexistent/fendrix.pcap");
-    const auto error = capture->start(AdapterEntry{}, [](ByteSpan) {});
+    const auto error = capture->start(AdapterEntry{}, [](ByteSpan, LinkType) {});
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->kind, CaptureError::Kind::OpenFailed);
     EXPECT_NE(error->message.find("/nonexistent/fendrix.pcap"), std::string::npos);
     EXPECT_FALSE(capture->running());
     capture->stop();  // nothing to stop: harmless
+}
+
+TEST(PcapFileCapture, OnlyLinkTypesTheHandlerDecodesAreOpened) {
+    const auto ethernet = kt::udpFrame(kt::resultReplyDatagram(6));
+    const kt::Bytes ip(ethernet.begin() + 14, ethernet.end());
+    const struct {
+        int dlt;
+        kt::Bytes frame;
+        std::optional<LinkType> link;  // nothing: refused
+    } cases[] = {{DLT_EN10MB, ethernet, LinkType::Ethernet},
+                 {DLT_LINUX_SLL, kt::cookedFrame(ethernet, false), LinkType::LinuxSll},
+                 {DLT_LINUX_SLL2, kt::cookedFrame(ethernet, true), LinkType::LinuxSll2},
+                 {DLT_RAW, ip, std::nullopt},
+                 {DLT_IEEE802_11_RADIO, ethernet, std::nullopt}};
+    for (const auto& c : cases) {
+        const auto path = writePcap("fendrix-link-type.pcap", {whole(c.frame)}, c.dlt);
+        auto capture = makePcapFileCapture(path);
+        std::mutex m;
+        std::optional<ReplyEvent> decoded;
+        const auto error = capture->start(AdapterEntry{}, [&](ByteSpan frame, LinkType link) {
+            std::lock_guard lock(m);
+            decoded = handleFrame(frame, link);
+        });
+        if (c.link) {
+            EXPECT_FALSE(error) << c.dlt;
+            capture->waitFinished();
+            std::lock_guard lock(m);
+            ASSERT_TRUE(decoded) << c.dlt;  // through the filter and the handler
+            EXPECT_EQ(std::get<ResultReplyEvent>(*decoded).result, 6);
+        } else {
+            ASSERT_TRUE(error) << c.dlt;
+            EXPECT_EQ(error->kind, CaptureError::Kind::UnsupportedLink);
+            EXPECT_NE(error->message.find(path), std::string::npos) << error->message;
+            EXPECT_NE(error->message.find(pcap_datalink_val_to_name(c.dlt)), std::string::npos)
+                << error->message;
+        }
+        capture->stop();
+        std::filesystem::remove(path);
+    }
 }

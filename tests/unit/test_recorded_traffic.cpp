@@ -99,8 +99,8 @@ TEST(RecordedTraffic, FileCaptureListsEachControllerOnceInArrivalOrder) {
     auto capture = makePcapFileCapture(kRecorded + "/scan.pcap");
     bool loopFailed = false;
     capture->setLoopErrorSink([&](const CaptureError&) { loopFailed = true; });
-    ASSERT_FALSE(capture->start(AdapterEntry{}, [&](ByteSpan frame) {
-        if (auto event = handleFrame(frame))
+    ASSERT_FALSE(capture->start(AdapterEntry{}, [&](ByteSpan frame, LinkType link) {
+        if (auto event = handleFrame(frame, link))
             if (auto* s = std::get_if<ScanReplyEvent>(&*event)) {
                 std::lock_guard lock(m);
                 list.add(s->record);
@@ -139,7 +139,7 @@ TEST(RecordedTraffic, CutFileReportsTheLoopFailureOnceAfterTheWholeRecords) {
         std::lock_guard lock(m);
         notes.push_back(note);
     });
-    ASSERT_FALSE(capture->start(AdapterEntry{}, [&](ByteSpan) {
+    ASSERT_FALSE(capture->start(AdapterEntry{}, [&](ByteSpan, LinkType) {
         std::lock_guard lock(m);
         ++frames;
     }));

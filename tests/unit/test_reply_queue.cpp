@@ -10,7 +10,7 @@
 using namespace kestrel;
 
 namespace {
-ReplyEvent result(std::uint8_t code) { return ResultReplyEvent{code}; }
+ReplyEvent result(std::uint8_t code) { return ResultReplyEvent{code, {}}; }
 std::uint8_t codeOf(const ReplyEvent& e) { return std::get<ResultReplyEvent>(e).result; }
 }  // namespace
 
@@ -74,7 +74,7 @@ TEST(ReplyQueue, AFullQueueDropsAndCountsInsteadOfGrowing) {
     ReplyQueue queue(3);
     std::vector<std::string> notes;
     queue.setOverflowNote([&](const std::string& line) { notes.push_back(line); });
-    for (std::uint8_t r = 0; r < 5; ++r) EXPECT_EQ(queue.push(ResultReplyEvent{r}), r < 3);
+    for (std::uint8_t r = 0; r < 5; ++r) EXPECT_EQ(queue.push(ResultReplyEvent{r, {}}), r < 3);
     EXPECT_EQ(queue.size(), 3u);
     EXPECT_EQ(queue.dropped(), 2u);
     // One line for the first drop, for the program to print.
@@ -82,5 +82,5 @@ TEST(ReplyQueue, AFullQueueDropsAndCountsInsteadOfGrowing) {
                          "reply queue full (3 waiting): further replies are dropped"});
     std::vector<ReplyEvent> out;
     queue.takeAll(out);
-    EXPECT_TRUE(queue.push(ResultReplyEvent{9}));  // room again once taken
+    EXPECT_TRUE(queue.push(ResultReplyEvent{9, {}}));  // room again once taken
 }
