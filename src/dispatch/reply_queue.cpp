@@ -29,6 +29,7 @@ bool ReplyQueue::push(ReplyEvent event) {
         }
         const bool wasEmpty = events_.empty();
         events_.push_back(std::move(event));
+        ++accepted_;
         if (wasEmpty) notify = notify_;
     }
     // Outside the lock: the reader may take the batch from inside its wake-up.
@@ -53,6 +54,11 @@ void ReplyQueue::takeAll(std::vector<ReplyEvent>& out) {
 std::size_t ReplyQueue::dropped() const {
     std::lock_guard lock(mutex_);
     return dropped_;
+}
+
+std::uint64_t ReplyQueue::accepted() const {
+    std::lock_guard lock(mutex_);
+    return accepted_;
 }
 
 std::size_t ReplyQueue::size() const {

@@ -1,6 +1,7 @@
 #pragma once
 // Ordered hand-over of decoded replies from the capture worker to the thread
 // that shows them. The worker never waits for the reader.
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -31,6 +32,9 @@ public:
     void takeAll(std::vector<ReplyEvent>& out);
     std::size_t size() const;
     std::size_t dropped() const;
+    // Events pushed and not dropped, ever: the next pushed event takes this
+    // position in arrival order (0 for the first).
+    std::uint64_t accepted() const;
 
 private:
     mutable std::mutex mutex_;
@@ -39,6 +43,7 @@ private:
     std::function<void(const std::string&)> overflowNote_;
     std::size_t capacity_;
     std::size_t dropped_ = 0;
+    std::uint64_t accepted_ = 0;
 };
 
 }  // namespace kestrel
