@@ -129,6 +129,7 @@ private:
     bool factoryMode_ = false;
     bool draining_ = false;
     bool destroyed_ = false;
+    bool listFullWarned_ = false;  // once per window: a flood would repeat it forever
     MenuRunner menuRunner_;
 
     DeviceListModel* model_ = nullptr;

@@ -42,6 +42,9 @@ void reportUnicast(kestrel::SendOutcome outcome) {
     if (outcome != kestrel::SendOutcome::Sent)
         printLine(stdout, "#### Error: Send Scan Done! -2 ####");
 }
+
+constexpr char kListFull[] =
+    "The device list is full (%1 rows): further controllers that answer are not listed.";
 }  // namespace
 
 const kestrel::AdapterEntry* CKestrelInstallerDlg::selectedAdapter() const {
@@ -99,8 +102,8 @@ void CKestrelInstallerDlg::activateAdapter() {
 void CKestrelInstallerDlg::startCapture(const kestrel::AdapterEntry& adapter) {
     kestrel::ReplyQueue* queue = &replyQueue_;
     // Runs on the capture worker: decode, queue, never wait for this thread.
-    auto sink = [queue](kestrel::ByteSpan frame) {
-        if (auto event = kestrel::handleFrame(frame)) queue->push(std::move(*event));
+    auto sink = [queue](kestrel::ByteSpan frame, kestrel::LinkType link) {
+        if (auto event = kestrel::handleFrame(frame, link)) queue->push(std::move(*event));
     };
     // The capture's and the queue's diagnostic lines, written by the window.
     seams_.capture.setNoteSink(printCaptureNote);
@@ -206,6 +209,10 @@ void CKestrelInstallerDlg::drainReplies() {
         if (!rows.empty()) {
             rowsTaken += rows.size();
             model_->appendBatch(std::move(rows));
+            if (!listFullWarned_ && model_->devices().refused() > 0) {
+                listFullWarned_ = true;
+                prompt(QString::fromLatin1(kListFull).arg(model_->rowCount()));
+            }
             continue;
         }
         kestrel::ReplyEvent event = std::move(pending[next++]);

@@ -4,24 +4,23 @@
 #include <string_view>
 #include <utility>
 
+#include "discovery/keyed_hash.h"
 #include "net/address_text.h"
 
 namespace kestrel {
 
 namespace {
 
-// FNV-1a over the upper-cased MAC, a separator no text holds, then the IP,
-// folded to 32 bits.
+// The upper-cased MAC, a separator no text holds, then the IP, through a
+// hash keyed per process: the slots that replies land in cannot be chosen
+// by whoever sends them, so no flood of chosen texts makes the probes long.
 std::uint32_t rowKeyHash(const DeviceRecord& r) {
-    std::uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](char c) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ull;
-    };
-    for (char c : r.mac) mix(upperAscii(c));
-    mix('\0');
-    for (char c : r.ip) mix(c);
-    return static_cast<std::uint32_t>(h ^ (h >> 32));
+    SipHasher h(processSipKey());
+    for (char c : r.mac) h.add(static_cast<std::uint8_t>(upperAscii(c)));
+    h.add(std::uint8_t{0});
+    h.add(r.ip);
+    const std::uint64_t full = h.finish();
+    return static_cast<std::uint32_t>(full ^ (full >> 32));
 }
 
 // Equal rows: MAC texts equal once upper-cased, IP texts equal exactly.
@@ -34,7 +33,8 @@ bool sameRow(const DeviceRecord& a, const DeviceRecord& b) {
 
 }  // namespace
 
-DeviceList::DeviceList(const DeviceList& other) : size_(other.size_), slots_(other.slots_) {
+DeviceList::DeviceList(const DeviceList& other)
+    : size_(other.size_), maxRows_(other.maxRows_), refused_(other.refused_), slots_(other.slots_) {
     chunks_.reserve(other.chunks_.size());
     for (std::size_t first = 0; first < size_; first += kChunkRows) {
         chunks_.push_back(std::make_unique<DeviceRecord[]>(kChunkRows));
@@ -89,6 +89,10 @@ bool DeviceList::addRow(Record&& record) {
     const std::uint32_t hash = rowKeyHash(record);
     const std::size_t slot = findSlot(record, hash);
     if (slots_[slot].row_plus_one != 0) return false;
+    if (size_ >= maxRows_) {
+        ++refused_;
+        return false;
+    }
     if (size_ % kChunkRows == 0) chunks_.push_back(std::make_unique<DeviceRecord[]>(kChunkRows));
     rowAt(size_) = std::forward<Record>(record);
     ++size_;
@@ -102,6 +106,7 @@ void DeviceList::clear() {
     slots_.clear();
     slots_.shrink_to_fit();
     size_ = 0;
+    refused_ = 0;
 }
 
 }  // namespace kestrel

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "discovery/device_list.h"
+#include "discovery/keyed_hash.h"
 
 using namespace kestrel;
 
@@ -80,4 +81,52 @@ TEST(DeviceList, EarlierRowsStayInPlaceAsRowsAreAddedAndPastTheEndThrows) {
     EXPECT_THROW(list.at(3001), std::out_of_range);
     list.clear();
     EXPECT_THROW(list.at(0), std::out_of_range);
+}
+
+TEST(DeviceList, BoundedRowsCountWhatTheyRefuse) {
+    DeviceList list(3);
+    const struct {
+        const char* mac;
+        const char* ip;
+        bool added;
+        std::size_t refused;
+    } steps[] = {
+        {"aa", "1.1.1.1", true, 0},  {"bb", "1.1.1.1", true, 0},
+        {"cc", "1.1.1.1", true, 0},  {"dd", "1.1.1.1", false, 1},  // full: counted
+        {"AA", "1.1.1.1", false, 1},                               // equal to a row: not counted
+        {"dd", "1.1.1.1", false, 2},                               // each refusal counts
+        {"ee", "2.2.2.2", false, 3},
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(list.add(row(s.mac, s.ip)), s.added) << s.mac;
+        EXPECT_EQ(list.refused(), s.refused) << s.mac;
+    }
+    EXPECT_EQ(list.size(), 3u);
+    EXPECT_FALSE(list.contains(row("dd", "1.1.1.1")));
+    const DeviceList copy = list;
+    EXPECT_EQ(copy.refused(), 3u);
+    EXPECT_EQ(copy.maxRows(), 3u);
+    list.clear();
+    EXPECT_EQ(list.refused(), 0u);
+    EXPECT_TRUE(list.add(row("dd", "1.1.1.1")));
+    EXPECT_EQ(DeviceList().maxRows(), 1'000'000u);
+}
+
+// The index hash is SipHash-2-4 under a key of the process: the reference
+// vectors of its authors (key 00..0f, messages 00..n-1).
+TEST(DeviceList, IndexHashIsSipHash24) {
+    const SipKey key{0x0706050403020100ull, 0x0f0e0d0c0b0a0908ull};
+    const struct {
+        std::size_t length;
+        std::uint64_t hash;
+    } vectors[] = {{0, 0x726fdb47dd0e0e31ull},
+                   {1, 0x74f839c593dc67fdull},
+                   {7, 0xab0200f58b01d137ull},
+                   {8, 0x93f5f5799a932462ull},
+                   {15, 0xa129ca6149be45e5ull}};
+    for (const auto& v : vectors) {
+        SipHasher h(key);
+        for (std::size_t i = 0; i < v.length; ++i) h.add(static_cast<std::uint8_t>(i));
+        EXPECT_EQ(h.finish(), v.hash) << v.length;
+    }
 }
