@@ -5,19 +5,44 @@
 
 #include "exit_codes.h"
 #include "net/result_reply.h"
+#include "output/safe_text.h"
 #include "target.h"
 
 namespace fendrix_cli {
 
 using namespace kestrel;
 
-std::optional<DeviceRecord> scanForTarget(Session& session, const std::string& target,
-                                          const Timing& timing) {
-    session.scan(timing.scan_wait);
+TargetScan scanForTarget(Session& session, const std::string& target, const Timing& timing) {
+    TargetScan found;
+    TargetReplies replies(target);
+    if (!session.scan(timing.scan_wait, &replies)) {
+        found.code = kExitNoNetwork;
+        return found;
+    }
+    // A partial scan names no target: nothing is sent after a signal.
+    if (const auto signal = session.interruption()) {
+        found.code = kExitSignalBase + *signal;
+        return found;
+    }
     std::string problem;
-    auto record = findTarget(session.devices(), target, problem);
-    if (!record) std::fprintf(stderr, "fendrix-cli: %s\n", problem.c_str());
-    return record;
+    found.record = findTarget(session.devices(), target, problem);
+    if (!found.record && session.devices().refused() > 0 && replies.first() && !replies.ambiguous())
+        found.record = replies.first();  // it answered, but the full list left it out
+    // A second controller for the target that a full list left out still
+    // makes the target ambiguous.
+    if (found.record && replies.ambiguous()) {
+        found.record.reset();
+        problem =
+            "target " + target + " matches more than one controller; name it by its IP address";
+    }
+    if (!found.record) {
+        std::fprintf(stderr, "fendrix-cli: %s\n", terminalText(problem).c_str());
+        found.code = kExitNoTarget;
+        return found;
+    }
+    found.disputed = replies.disputed();
+    found.code = kExitOk;
+    return found;
 }
 
 int reportResult(std::uint8_t result) {
@@ -32,23 +57,23 @@ int sendAndReportResult(Session& session, const DeviceRecord& record, ByteSpan r
                         const Timing& timing) {
     if (!session.sendToController(request, record.ip)) {
         std::fprintf(stderr, "fendrix-cli: the request to %s could not be sent\n",
-                     record.ip.c_str());
+                     terminalText(record.ip).c_str());
         return kExitNoNetwork;
     }
-    const auto reply = session.awaitReply(
-        [](const ReplyEvent& e) { return std::holds_alternative<ResultReplyEvent>(e); },
-        timing.reply_timeout);
+    const auto reply = session.awaitAnswer(AnswerKind::Result, record.mac, timing.reply_timeout);
     if (!reply) {
-        std::fprintf(stderr, "fendrix-cli: no answer from %s within %lld ms\n", record.ip.c_str(),
+        if (session.interruption()) return kExitSignalBase + *session.interruption();
+        std::fprintf(stderr, "fendrix-cli: no answer from %s within %lld ms\n",
+                     terminalText(record.ip).c_str(),
                      static_cast<long long>(timing.reply_timeout.count()));
         return kExitTimeout;
     }
     return reportResult(std::get<ResultReplyEvent>(*reply).result);
 }
 
-std::string readPasswordLine() {
+std::optional<std::string> readPasswordLine() {
     std::string line;
-    std::getline(std::cin, line);
+    if (!std::getline(std::cin, line)) return std::nullopt;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     return line;
 }

@@ -7,6 +7,7 @@
 
 #include "discovery/device_record.h"
 #include "dispatch/reply_event.h"
+#include "discovery/target_replies.h"
 #include "net/byte_io.h"
 #include "session.h"
 
@@ -17,19 +18,27 @@ struct Timing {
     std::chrono::milliseconds reply_timeout{3000};
 };
 
-// Scans and finds the target; prints why on stderr when it is not found.
-std::optional<kestrel::DeviceRecord> scanForTarget(Session& session, const std::string& target,
-                                                   const Timing& timing);
+// What the scan for a command's target found.
+struct TargetScan {
+    int code = 0;  // kExitOk when `record` is the target
+    std::optional<kestrel::DeviceRecord> record;
+    kestrel::CarriedSettings disputed;  // settings in which its replies disagree
+};
 
-// Sends the request and waits for a result reply (code 18); prints the
-// result code and its text. Answers the exit code.
+// Scans and finds the target; prints why on stderr when it is not found, not
+// unique, or the scan could not be sent or was interrupted.
+TargetScan scanForTarget(Session& session, const std::string& target, const Timing& timing);
+
+// Sends the request and waits for the controller's result reply (code 18);
+// prints the result code and its text. Answers the exit code.
 int sendAndReportResult(Session& session, const kestrel::DeviceRecord& record,
                         kestrel::ByteSpan request, const Timing& timing);
 
 // "Result N: <text>" for a result code; exit code 0 for 0 and 1, refused otherwise.
 int reportResult(std::uint8_t result);
 
-// Reads the password line from standard input (line end removed).
-std::string readPasswordLine();
+// Reads the password line from standard input (line end removed); nothing
+// when standard input ends before a line.
+std::optional<std::string> readPasswordLine();
 
 }  // namespace fendrix_cli

@@ -4,8 +4,11 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "command_support.h"
 #include "commands/network_change_request.h"
+#include "discovery/target_replies.h"
 
 namespace fendrix_cli {
 
@@ -32,6 +35,11 @@ std::string addressField(const std::string& text);
 // The values sent: the record's, overridden by what the line gives.
 kestrel::NetworkChangeValues netcfgValues(const kestrel::DeviceRecord& record,
                                           const NetcfgArgs& args);
+
+// The disputed settings that the line does not give, by their option
+// ("--gateway", ...): what the operator must decide before a change is sent.
+std::vector<std::string> undecidedSettings(const kestrel::CarriedSettings& disputed,
+                                           const NetcfgArgs& args);
 
 int runNetcfg(Session& session, const NetcfgArgs& args, const Timing& timing);
 int runReset(Session& session, const ResetArgs& args, const Timing& timing);

@@ -3,13 +3,17 @@
 
 namespace fendrix_cli {
 
-inline constexpr int kExitOk = 0;         // done (a scan that found nothing included)
-inline constexpr int kExitUsage = 2;      // bad command line
-inline constexpr int kExitNoNetwork = 3;  // no adapter, socket, capture rights or capture device
+inline constexpr int kExitOk = 0;            // done (a scan that found nothing included)
+inline constexpr int kExitOutputFailed = 1;  // the results could not be written out
+inline constexpr int kExitUsage = 2;         // bad command line or batch file
+inline constexpr int kExitNoNetwork = 3;  // no adapter, socket, capture rights or capture device,
+                                          // a link type that cannot be decoded, an unsent scan
 inline constexpr int kExitRefused = 4;    // the controller answered but did not do it
 inline constexpr int kExitTimeout = 5;    // no answer in time
-inline constexpr int kExitNoTarget = 6;   // the target was not found, or is not unique
+inline constexpr int kExitNoTarget = 6;   // the target was not found, is not unique, or its
+                                          // replies disagree on settings a change keeps
 inline constexpr int kExitJournal =
     7;  // the production journal cannot be used (locked, other range)
+inline constexpr int kExitSignalBase = 128;  // + the signal: ended by SIGINT (130) or SIGTERM (143)
 
 }  // namespace fendrix_cli

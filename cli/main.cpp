@@ -1,8 +1,10 @@
 // fendrix-cli: the core of Fendrix without windows, for scripts and production lines.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -12,7 +14,9 @@
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "fendrix_version.h"
+#include "interrupt_watch.h"
 #include "net/address_text.h"
+#include "output/safe_text.h"
 #ifdef FENDRIX_JOURNAL
 #include "production/journal_export.h"
 #endif
@@ -92,8 +96,45 @@ Timing timingOf(const Line& line) {
 }
 
 int usage(const std::string& message) {
-    std::fprintf(stderr, "fendrix-cli: %s\n", message.c_str());
+    std::fprintf(stderr, "fendrix-cli: %s\n", kestrel::terminalText(message).c_str());
     return kExitUsage;
+}
+
+// Results that never reached their file or pipe are no results: a full disk
+// or a closed pipe turns a success into a failure.
+int checkedOutput(int rc) {
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout.good()) return rc;
+    std::fprintf(stderr, "fendrix-cli: cannot write the output: %s\n", std::strerror(errno));
+    return rc == kExitOk ? kExitOutputFailed : rc;
+}
+
+// What a run passed over, on stderr: the results alone do not show it.
+void noteWhatWasLeftOut(const Session& session, bool sentRequest) {
+    if (const auto over = session.devices().refused())
+        std::fprintf(stderr,
+                     "fendrix-cli: the device list is full (%zu rows): %zu further replies were "
+                     "not listed\n",
+                     session.devices().size(), over);
+    if (const auto ignored = session.ignoredAnswers(); ignored > 0 && sentRequest)
+        std::fprintf(stderr,
+                     "fendrix-cli: %zu result or apply replies were ignored: not from the target "
+                     "controller, or not after the request\n",
+                     ignored);
+}
+
+ScanStats statsOf(const Session& session) {
+    ScanStats figures;
+    figures.rows = session.devices().size();
+    figures.rows_over_limit = session.devices().refused();
+    figures.ignored_answers = session.ignoredAnswers();
+    figures.capture = session.captureStats();
+    // The row was timed on the steady clock; carry it over to the wall clock.
+    if (const auto at = session.lastRowAt())
+        figures.last_row_at =
+            wallClockSeconds() -
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - *at).count();
+    return figures;
 }
 
 }  // namespace
@@ -124,9 +165,10 @@ int main(int argc, char** argv) {
     auto* from = scan->add_option(
         "--from-pcap", line.session.from_pcap,
         "Read replies from this pcap file instead of the network; nothing is sent");
-    scan->add_flag(
-        "--stats", line.stats,
-        "Print rows, capture counts, the last row's wall-clock time and memory growth to stderr");
+    const std::string statsHelp =
+        "Print rows, rows over the list's limit, ignored answers, capture counts, the last row's "
+        "wall-clock time and memory growth to stderr";
+    scan->add_flag("--stats", line.stats, statsHelp);
     save->excludes(from);
     from->excludes(save);
 
@@ -152,12 +194,14 @@ int main(int argc, char** argv) {
     netcfg->add_option("--https", line.https, "HTTPS on or off")
         ->check(CLI::IsMember({"on", "off"}));
     addCredentials(netcfg, line, line.netcfg.user);
+    netcfg->add_flag("--stats", line.stats, statsHelp);
 
     auto* reset = app.add_subcommand("reset", "Reset a controller to factory defaults");
     addTiming(reset, line, true);
     reset->add_option("--target", line.reset.target, "Controller MAC or IP as the scan shows it")
         ->required();
     addCredentials(reset, line, line.reset.user);
+    reset->add_flag("--stats", line.stats, statsHelp);
 
     auto* apply =
         app.add_subcommand("apply", "Write an OEM brand and a MAC address into controllers");
@@ -167,6 +211,7 @@ int main(int argc, char** argv) {
     auto* target = apply->add_option("--target", line.apply_target, "Controller MAC or IP");
     auto* file =
         apply->add_option("--from", line.apply_from, "CSV file of target,brand,new MAC rows");
+    apply->add_flag("--stats", line.stats, statsHelp);
     for (auto* single : {oem, mac, target}) {
         single->excludes(file);
         file->excludes(single);
@@ -194,7 +239,7 @@ int main(int argc, char** argv) {
             return kExitNoNetwork;
         }
         printAdapters(std::cout, list, kFormats.at(line.format));
-        return kExitOk;
+        return checkedOutput(kExitOk);
     }
 
 #ifdef FENDRIX_JOURNAL
@@ -216,60 +261,77 @@ int main(int argc, char** argv) {
     // Everything the subcommands need from the line is checked before
     // anything is sent.
     if (netcfg->parsed() || reset->parsed()) {
-        if (line.password_stdin) line.password = readPasswordLine();
-        else if (line.password.empty() && !(netcfg->parsed() ? netcfg : reset)->count("--password"))
+        if (line.password_stdin) {
+            const auto typed = readPasswordLine();
+            if (!typed || typed->empty())
+                return usage("--password-stdin: standard input holds no password");
+            line.password = *typed;
+        } else if (line.password.empty() &&
+                   !(netcfg->parsed() ? netcfg : reset)->count("--password")) {
             return usage("--password or --password-stdin is required");
+        }
     }
     std::vector<ApplyJob> jobs;
     if (apply->parsed()) {
         if (!line.apply_from.empty()) {
             std::ifstream in(line.apply_from);
             if (!in) return usage("cannot read " + line.apply_from);
-            jobs = readApplyCsv(in);
+            jobs = kestrel::readApplyCsv(in);
             if (jobs.empty()) return usage(line.apply_from + " holds no rows");
+            if (const auto repeated = kestrel::repeatedNewMac(jobs))
+                return usage(line.apply_from + ": " + *repeated + "; nothing was sent");
         } else {
             if (!oem->count() || !mac->count() || !target->count())
                 return usage("apply needs --oem, --mac and --target, or --from FILE.csv");
-            jobs.push_back(makeApplyJob(line.apply_target, line.apply_oem, line.apply_mac));
+            jobs.push_back(
+                kestrel::makeApplyJob(line.apply_target, line.apply_oem, line.apply_mac));
             if (!jobs.front().problem.empty()) return usage(jobs.front().problem);
         }
     }
 
+    // Made before the capture's thread, which must not take the signals.
+    // Declared after the session, so that it is gone before the session is.
     Session session;
+    InterruptWatch signals([&session](int signal) { session.interrupt(signal); });
     if (const int rc = session.open(line.session); rc != kExitOk) return rc;
     const Timing timing = timingOf(line);
+    // Memory is sampled around the work, before the output is built.
+    const auto rssBefore = residentKiB();
+    std::optional<std::int64_t> rssAfter;
+    auto reportStats = [&] {
+        if (!line.stats) return;
+        ScanStats figures = statsOf(session);
+        figures.rss_before_kib = rssBefore;
+        figures.rss_after_kib = rssAfter;
+        printScanStats(stderr, figures);
+    };
 
     if (scan->parsed()) {
-        ScanStats figures;
-        figures.rss_before_kib = residentKiB();
-        session.scan(timing.scan_wait);
+        if (!session.scan(timing.scan_wait)) return kExitNoNetwork;
         if (const auto lost = session.captureLost()) {
             // A list cut short by a dead capture is not a scan result.
             session.close();
             std::fprintf(stderr, "fendrix-cli: %s\n", lost->message.c_str());
             return session.replaying() ? kExitUsage : kExitNoNetwork;
         }
-        figures.rss_after_kib = residentKiB();
+        rssAfter = residentKiB();
+        // Closing ends the capture, which completes the --save-pcap file.
         session.close();
         printRows(std::cout, session.devices(), kFormats.at(line.format));
+        reportStats();
+        noteWhatWasLeftOut(session, false);
         const auto stats = session.captureStats();
-        if (line.stats) {
-            figures.rows = session.devices().size();
-            figures.capture = stats;
-            // The row was timed on the steady clock; carry it over to the wall clock.
-            if (const auto at = session.lastRowAt())
-                figures.last_row_at =
-                    wallClockSeconds() -
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - *at).count();
-            printScanStats(stderr, figures);
-        }
         if (stats.dropped > 0 || stats.if_dropped > 0)
             std::fprintf(
                 stderr,
                 "fendrix-cli: frames lost: %llu in the capture ring, %llu by the interface\n",
                 static_cast<unsigned long long>(stats.dropped),
                 static_cast<unsigned long long>(stats.if_dropped));
-        return kExitOk;
+        if (const auto signal = session.interruption()) {
+            std::fputs("fendrix-cli: interrupted; the list holds the replies until then\n", stderr);
+            return checkedOutput(kExitSignalBase + *signal);
+        }
+        return checkedOutput(kExitOk);
     }
     // A capture that died meanwhile explains a missing answer better than a timeout.
     auto unlessLost = [&session](int rc) {
@@ -278,19 +340,25 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fendrix-cli: %s\n", lost->message.c_str());
         return kExitNoNetwork;
     };
+    int rc = kExitUsage;
     if (netcfg->parsed()) {
         if (line.dhcp) line.netcfg.is_static = false;
         if (line.static_ip) line.netcfg.is_static = true;
         if (!line.https.empty()) line.netcfg.https = line.https == "on";
         line.netcfg.password = line.password;
-        return unlessLost(runNetcfg(session, line.netcfg, timing));
-    }
-    if (reset->parsed()) {
+        rc = unlessLost(runNetcfg(session, line.netcfg, timing));
+    } else if (reset->parsed()) {
         line.reset.password = line.password;
-        return unlessLost(runReset(session, line.reset, timing));
+        rc = unlessLost(runReset(session, line.reset, timing));
+    } else if (apply->parsed()) {
+        rc = unlessLost(line.apply_from.empty() ? runApply(session, jobs.front(), timing)
+                                                : runApplyBatch(session, jobs, timing));
     }
-    if (apply->parsed())
-        return unlessLost(line.apply_from.empty() ? runApply(session, jobs.front(), timing)
-                                                  : runApplyBatch(session, jobs, timing));
-    return kExitUsage;
+    rssAfter = residentKiB();
+    session.close();
+    reportStats();
+    noteWhatWasLeftOut(session, true);
+    if (rc >= kExitSignalBase && line.apply_from.empty())
+        std::fputs("fendrix-cli: interrupted\n", stderr);
+    return checkedOutput(rc);
 }

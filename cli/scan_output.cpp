@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "discovery/row_texts.h"
+#include "output/safe_text.h"
 
 namespace fendrix_cli {
 
@@ -23,10 +24,15 @@ using Table = std::vector<std::vector<std::string>>;
 
 void printTable(std::ostream& out, const Table& rows) {
     if (rows.empty()) return;
-    std::vector<std::size_t> widths(rows.front().size(), 0);
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+    Table shown;
     for (const auto& row : rows) {
+        auto& cells = shown.emplace_back();
+        for (const auto& cell : row) cells.push_back(terminalText(cell));
+    }
+    std::vector<std::size_t> widths(shown.front().size(), 0);
+    for (const auto& row : shown)
+        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+    for (const auto& row : shown) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
             line += row[c];
@@ -44,16 +50,6 @@ void printCsv(std::ostream& out, const Table& rows) {
 }
 
 }  // namespace
-
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
 
 nlohmann::json recordJson(const DeviceRecord& r) {
     return {{"mac", r.mac},
@@ -89,9 +85,7 @@ nlohmann::json rowsJson(const DeviceList& devices) {
 
 void printRows(std::ostream& out, const DeviceList& devices, Format format) {
     if (format == Format::Json) {
-        // Texts off the wire may hold any byte: replace what is not UTF-8.
-        out << rowsJson(devices).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-            << '\n';
+        out << jsonText(rowsJson(devices)) << '\n';
         return;
     }
     Table rows;
@@ -114,7 +108,7 @@ void printAdapters(std::ostream& out, const std::vector<AdapterEntry>& adapters,
                             {"description", adapters[i].description},
                             {"ip", adapters[i].ip_text},
                             {"mac", adapters[i].mac_text}});
-        out << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        out << jsonText(list) << '\n';
         return;
     }
     Table rows{{"Index", "Description", "IP", "MAC"}};

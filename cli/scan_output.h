@@ -1,5 +1,7 @@
 #pragma once
-// How a scan's rows and the adapter list are printed.
+// How a scan's rows and the adapter list are printed. Every text goes out
+// through output/safe_text.h: escaped for a terminal in a table, guarded
+// against formulas in CSV, ASCII-only in JSON.
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,8 +23,5 @@ nlohmann::json rowsJson(const kestrel::DeviceList& devices);
 void printRows(std::ostream& out, const kestrel::DeviceList& devices, Format format);
 void printAdapters(std::ostream& out, const std::vector<kestrel::AdapterEntry>& adapters,
                    Format format);
-
-// Quotes a CSV field when it holds a comma, a quote or a line end.
-std::string csvField(const std::string& text);
 
 }  // namespace fendrix_cli

@@ -41,11 +41,13 @@ std::optional<std::int64_t> residentKiB() {
 }
 
 void printScanStats(std::FILE* out, const ScanStats& s) {
-    std::fprintf(
-        out, "fendrix-cli stats: rows=%zu pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu",
-        s.rows, static_cast<unsigned long long>(s.capture.received),
-        static_cast<unsigned long long>(s.capture.dropped),
-        static_cast<unsigned long long>(s.capture.if_dropped));
+    std::fprintf(out,
+                 "fendrix-cli stats: rows=%zu rows_over_limit=%zu ignored_answers=%zu "
+                 "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu",
+                 s.rows, s.rows_over_limit, s.ignored_answers,
+                 static_cast<unsigned long long>(s.capture.received),
+                 static_cast<unsigned long long>(s.capture.dropped),
+                 static_cast<unsigned long long>(s.capture.if_dropped));
     if (s.last_row_at) std::fprintf(out, " last_row_at=%.6f", *s.last_row_at);
     else std::fputs(" last_row_at=none", out);
     if (s.rss_before_kib && s.rss_after_kib)

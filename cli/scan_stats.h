@@ -1,5 +1,6 @@
 #pragma once
-// Figures of one scan for capacity measurements (fendrix-cli scan --stats).
+// Figures of one run for capacity measurements and for what the run passed
+// over (fendrix-cli --stats).
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -18,6 +19,8 @@ std::optional<std::int64_t> residentKiB();
 
 struct ScanStats {
     std::size_t rows = 0;
+    std::size_t rows_over_limit = 0;  // distinct replies the full list did not take
+    std::size_t ignored_answers = 0;  // result and apply replies that answered nothing asked
     kestrel::CaptureStats capture;
     std::optional<double> last_row_at;  // wall clock of the last row added
     std::optional<std::int64_t> rss_before_kib, rss_after_kib;

@@ -8,6 +8,7 @@
 #include "dispatch/frame_handler.h"
 #include "exit_codes.h"
 #include "net/adapter_rules.h"
+#include "net/answer_match.h"
 #include "net/pcap_runtime.h"
 #include "net/protocol.h"
 #include "net/request_header.h"
@@ -65,8 +66,8 @@ int Session::open(const SessionOptions& options) {
     auto onNote = [printLine](const CaptureNote& note) {
         if (note.kind != CaptureNote::Kind::LoopEnded) printLine(note.text);
     };
-    FrameSink sink = [this](ByteSpan frame) {
-        if (auto event = handleFrame(frame)) queue_.push(std::move(*event));
+    FrameSink sink = [this](ByteSpan frame, LinkType link) {
+        if (auto event = handleFrame(frame, link)) queue_.push(std::move(*event));
     };
 
     if (!options.from_pcap.empty()) {
@@ -81,8 +82,11 @@ int Session::open(const SessionOptions& options) {
                 return kExitNoNetwork;
             }
             std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
-            return kExitUsage;
+            // A file of frames that cannot be decoded is refused like such a device.
+            return error->kind == CaptureError::Kind::UnsupportedLink ? kExitNoNetwork : kExitUsage;
         }
+        std::lock_guard lock(wakeMutex_);
+        replay_ = capture_.get();
         return kExitOk;
     }
 
@@ -171,12 +175,17 @@ bool Session::startSocketReceiver(const FrameSink& sink, const LoopErrorSink& on
 }
 
 void Session::close() {
+    {
+        std::lock_guard lock(wakeMutex_);
+        replay_ = nullptr;
+    }
     if (capture_) capture_->stop();
     if (socket_) socket_->close();
 }
 
 void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
-                         const std::function<bool(ReplyEvent&)>& done) {
+                         const std::function<bool(ReplyEvent&, std::uint64_t)>& done,
+                         bool interruptible) {
     while (true) {
         {
             std::unique_lock lock(wakeMutex_);
@@ -184,58 +193,106 @@ void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
         }
         std::vector<ReplyEvent> batch;
         batch.swap(backlog_);
+        // The backlog's events were counted as taken when they left the queue.
+        std::uint64_t position = taken_ - batch.size();
+        const std::size_t before = batch.size();
         queue_.takeAll(batch);
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            if (!done(batch[i])) continue;
+        taken_ += batch.size() - before;
+        for (std::size_t i = 0; i < batch.size(); ++i, ++position) {
+            if (!done(batch[i], position)) continue;
             // Whatever came after the answer waits for the next caller.
             backlog_.assign(std::make_move_iterator(batch.begin() + static_cast<long>(i) + 1),
                             std::make_move_iterator(batch.end()));
             return;
         }
         std::unique_lock lock(wakeMutex_);
+        if (interruptible && interruption_) return;
         if (lost_ && !pending_) return;  // everything the capture delivered is handled
-        if (!wake_.wait_until(lock, deadline, [this] { return pending_ || lost_; })) return;
+        if (!wake_.wait_until(lock, deadline, [&] {
+                return pending_ || lost_ || (interruptible && interruption_);
+            }))
+            return;
     }
 }
 
-void Session::scan(std::chrono::milliseconds wait) {
+bool Session::scan(std::chrono::milliseconds wait, TargetReplies* watch) {
     devices_.clear();
     lastRowAt_.reset();
-    auto keepRows = [this](ReplyEvent& event) {
-        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event))
-            if (devices_.add(scanReply->record)) lastRowAt_ = std::chrono::steady_clock::now();
+    auto keepRows = [this, watch](ReplyEvent& event, std::uint64_t) {
+        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event)) {
+            if (watch) watch->see(scanReply->record);
+            if (devices_.add(std::move(scanReply->record)))
+                lastRowAt_ = std::chrono::steady_clock::now();
+        } else {
+            ++ignored_;
+        }
         return false;
     };
     if (replaying_) {
+        // interrupt() stops the file early; a signal that came before the
+        // file was opened stops it here.
+        if (interruption()) capture_->stop();
         capture_->waitFinished();
-        drainUntil(std::chrono::steady_clock::now(), keepRows);
-        return;
+        drainUntil(std::chrono::steady_clock::now(), keepRows, false);
+        return true;
     }
+    if (interruption()) return true;  // nothing is sent once a signal asked to stop
     const auto request = buildScanRequest(adapter_.mac_text);
-    if (sendBroadcast(*socket_, adapter_, request) != SendOutcome::Sent)
-        std::fprintf(stderr, "fendrix-cli: the scan request could not be sent from %s\n",
-                     adapter_.ip_text.c_str());
+    if (sendBroadcast(*socket_, adapter_, request) != SendOutcome::Sent) {
+        std::fprintf(stderr, "fendrix-cli: the scan request could not be sent from %s (%s)\n",
+                     adapter_.ip_text.c_str(), adapter_.description.c_str());
+        return false;
+    }
     drainUntil(std::chrono::steady_clock::now() + wait, keepRows);
+    // Stopped by a signal: what reached the adapter until then is still
+    // handed over within the capture's delivery delay (blocks of 20 ms).
+    if (interruption())
+        drainUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(100), keepRows,
+                   false);
+    return true;
 }
 
 bool Session::sendToController(ByteSpan bytes, const std::string& controllerIp) {
     if (!socket_) return false;
+    // Taken before sending: even an answer handed over at once comes later.
+    firstAnswerPosition_ = queue_.accepted();
     return kestrel::sendToController(*socket_, adapter_, bytes, controllerIp).outcome ==
            SendOutcome::Sent;
 }
 
-std::optional<ReplyEvent> Session::awaitReply(const std::function<bool(const ReplyEvent&)>& accept,
-                                              std::chrono::milliseconds timeout) {
+std::optional<ReplyEvent> Session::awaitAnswer(AnswerKind kind, const std::string& controllerMac,
+                                               std::chrono::milliseconds timeout) {
+    const AwaitedAnswer awaited{kind, controllerMac, firstAnswerPosition_};
     std::optional<ReplyEvent> answer;
-    drainUntil(std::chrono::steady_clock::now() + timeout, [&](ReplyEvent& event) {
-        if (accept(event)) {
-            answer = std::move(event);
-            return true;
-        }
-        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event)) devices_.add(scanReply->record);
-        return false;
-    });
+    drainUntil(std::chrono::steady_clock::now() + timeout,
+               [&](ReplyEvent& event, std::uint64_t position) {
+                   switch (judgeReply(awaited, event, position)) {
+                   case AnswerVerdict::Answer: answer = std::move(event); return true;
+                   case AnswerVerdict::Ignored: ++ignored_; return false;
+                   case AnswerVerdict::NotAnAnswer: break;
+                   }
+                   if (auto* scanReply = std::get_if<ScanReplyEvent>(&event))
+                       devices_.add(std::move(scanReply->record));
+                   return false;
+               });
     return answer;
+}
+
+void Session::interrupt(int signal) {
+    PcapCaptureSource* replay = nullptr;
+    {
+        std::lock_guard lock(wakeMutex_);
+        if (!interruption_) interruption_ = signal;
+        replay = replay_;
+    }
+    wake_.notify_all();
+    // Outside the lock: the replay's worker takes it to hand over its last frames.
+    if (replay) replay->stop();
+}
+
+std::optional<int> Session::interruption() const {
+    std::lock_guard lock(wakeMutex_);
+    return interruption_;
 }
 
 std::optional<CaptureError> Session::captureLost() const {

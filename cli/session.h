@@ -13,7 +13,9 @@
 
 #include "discovery/device_list.h"
 #include "dispatch/reply_queue.h"
+#include "discovery/target_replies.h"
 #include "net/adapter.h"
+#include "net/answer_match.h"
 #include "net/datagram_socket.h"
 #include "net/platform.h"
 
@@ -49,21 +51,35 @@ public:
     const kestrel::AdapterEntry& adapter() const { return adapter_; }
 
     // Empties the list, broadcasts one scan request and gathers scan replies
-    // for `wait` (a replay gathers the whole file instead). Other replies
-    // met meanwhile are dropped: they answer nothing of this run.
-    void scan(std::chrono::milliseconds wait);
+    // for `wait` (a replay gathers the whole file instead); `watch`, when
+    // given, sees every scan reply, also those the list drops as equal to a
+    // row. Result and apply replies met meanwhile answer nothing of this
+    // run: they are ignored and counted. False, with a message on stderr,
+    // when the scan request could not be sent.
+    bool scan(std::chrono::milliseconds wait, kestrel::TargetReplies* watch = nullptr);
     const kestrel::DeviceList& devices() const { return devices_; }
     // Steady-clock time at which the last scan added its last row.
     std::optional<std::chrono::steady_clock::time_point> lastRowAt() const { return lastRowAt_; }
 
-    // Sends one request to a controller (unicast in its subnet, else broadcast).
+    // Sends one request to a controller (unicast in its subnet, else
+    // broadcast). No reply handed over before this call can answer it.
     bool sendToController(kestrel::ByteSpan bytes, const std::string& controllerIp);
 
-    // Waits up to `timeout` for the first reply that `accept` takes; scan
-    // replies that arrive meanwhile still go into the device list.
-    std::optional<kestrel::ReplyEvent> awaitReply(
-        const std::function<bool(const kestrel::ReplyEvent&)>& accept,
-        std::chrono::milliseconds timeout);
+    // Waits up to `timeout` for the answer to the last request sent: the
+    // first reply of `kind` that the controller `controllerMac` sent after it
+    // (kestrel::judgeReply). Other result and apply replies are ignored and
+    // counted; scan replies still go into the device list.
+    std::optional<kestrel::ReplyEvent> awaitAnswer(kestrel::AnswerKind kind,
+                                                   const std::string& controllerMac,
+                                                   std::chrono::milliseconds timeout);
+    // Result and apply replies that answered nothing of this run.
+    std::size_t ignoredAnswers() const { return ignored_; }
+
+    // Ends the waiting at once, from any thread (the signal watcher): a scan
+    // keeps what arrived until then, a replay stops reading its file.
+    void interrupt(int signal);
+    // The signal that interrupted the run, if one did.
+    std::optional<int> interruption() const;
 
     kestrel::CaptureStats captureStats() const;
     // Why the capture's loop ended by itself (link deleted, device down),
@@ -77,9 +93,11 @@ private:
                          const kestrel::LoopErrorSink& onLost);
     bool startSocketReceiver(const kestrel::FrameSink& sink, const kestrel::LoopErrorSink& onLost);
 
-    // Handles waiting events until `done` says so or the deadline passes.
+    // Handles waiting events, each with its arrival position, until `done`
+    // says so, the deadline passes or (when `interruptible`) a signal came.
     void drainUntil(std::chrono::steady_clock::time_point deadline,
-                    const std::function<bool(kestrel::ReplyEvent&)>& done);
+                    const std::function<bool(kestrel::ReplyEvent&, std::uint64_t)>& done,
+                    bool interruptible = true);
 
     kestrel::AdapterEntry adapter_;
     std::unique_ptr<kestrel::DatagramSocket> socket_;
@@ -88,10 +106,15 @@ private:
 
     kestrel::ReplyQueue queue_;
     std::vector<kestrel::ReplyEvent> backlog_;  // taken from the queue but not handled yet
+    std::uint64_t taken_ = 0;                   // events taken from the queue, backlog included
+    std::uint64_t firstAnswerPosition_ = 0;     // of the last request sent
+    std::size_t ignored_ = 0;
     mutable std::mutex wakeMutex_;
     std::condition_variable wake_;
     bool pending_ = false;
-    std::optional<kestrel::CaptureError> lost_;  // guarded by wakeMutex_
+    std::optional<kestrel::CaptureError> lost_;     // guarded by wakeMutex_
+    std::optional<int> interruption_;               // guarded by wakeMutex_
+    kestrel::PcapCaptureSource* replay_ = nullptr;  // guarded by wakeMutex_
 
     kestrel::DeviceList devices_;
     std::optional<std::chrono::steady_clock::time_point> lastRowAt_;

@@ -1,6 +1,6 @@
 #include "target.h"
 
-#include "net/address_text.h"
+#include "discovery/target_replies.h"
 
 namespace fendrix_cli {
 
@@ -8,12 +8,11 @@ using namespace kestrel;
 
 std::optional<DeviceRecord> findTarget(const DeviceList& devices, const std::string& target,
                                        std::string& problem) {
-    const std::string wantedMac = upperText(target);
     std::optional<DeviceRecord> found;
     std::size_t matches = 0;
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const DeviceRecord& r = devices.at(i);
-        if (upperText(r.mac) != wantedMac && r.ip != target) continue;
+        if (!isTarget(r, target)) continue;
         if (++matches == 1) found = r;
     }
     if (matches == 1) return found;

@@ -60,6 +60,68 @@ TEST(CliApply, CsvRowsSkipHeaderCommentsAndBlanksAndFlagBadRows) {
     EXPECT_NE(jobs[2].problem.find("NOPE"), std::string::npos);
     EXPECT_EQ(jobs[3].problem, "Enter your Mac address correctly !");
     EXPECT_NE(jobs[4].problem.find("line 8"), std::string::npos);
+    EXPECT_EQ(jobs[4].line, 8u);
+}
+
+TEST(CliApply, ByteOrderMarkReadsLikeNoneAndRepeatedNewMacsAreNamed) {
+    const struct {
+        const char* what;
+        std::string csv;
+        std::size_t jobs;
+        std::string repeated;  // empty: none
+    } cases[] = {
+        {"header after a byte-order mark",
+         "\xEF\xBB\xBFtarget,brand,new MAC\n10.0.0.1,QEL,001a2b3c4d01\n", 1, ""},
+        {"row after a byte-order mark",
+         "\xEF\xBB\xBF"
+         "10.0.0.1,QEL,001a2b3c4d01\n",
+         1, ""},
+        {"one new MAC twice, any case and form",
+         "10.0.0.1,QEL,00:1a:2b:3c:4d:01\n10.0.0.2,QEL,00:1a:2b:3c:4d:02\n"
+         "10.0.0.3,ZANT,001A2B3C4D01\n",
+         3, "lines 1 and 3 would both write the MAC 00:1A:2B:3C:4D:01"},
+        {"keeping the own MAC twice is no repeat", "10.0.0.1,QEL,\n10.0.0.2,QEL,\n", 2, ""},
+        {"a refused row is not compared", "10.0.0.1,NOPE,001a2b3c4d01\n10.0.0.2,QEL,001a2b3c4d01\n",
+         2, ""},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.csv);
+        const auto jobs = readApplyCsv(in);
+        ASSERT_EQ(jobs.size(), c.jobs) << c.what;
+        EXPECT_TRUE(jobs.front().problem.empty() || c.repeated.empty()) << c.what;
+        EXPECT_EQ(repeatedNewMac(jobs).value_or(""), c.repeated) << c.what;
+    }
+}
+
+TEST(CliNetcfg, DisputedSettingsMustBeGivenOnTheLine) {
+    CarriedSettings all;
+    all.set();
+    NetcfgArgs none;
+    NetcfgArgs every;
+    every.is_static = true;
+    every.mask = every.gateway = every.dns1 = every.dns2 = every.server_ip = "10.0.0.1";
+    every.https = false;
+    every.http_port = every.https_port = 1;
+    NetcfgArgs gatewayOnly;
+    gatewayOnly.gateway = "10.0.0.1";
+    CarriedSettings gatewayAndDns;
+    gatewayAndDns.set(static_cast<std::size_t>(CarriedSetting::Gateway));
+    gatewayAndDns.set(static_cast<std::size_t>(CarriedSetting::Dns1));
+    const struct {
+        CarriedSettings disputed;
+        const NetcfgArgs& args;
+        std::vector<std::string> undecided;
+    } cases[] = {
+        {{}, none, {}},
+        {all, every, {}},
+        {gatewayAndDns, gatewayOnly, {"--dns1"}},
+        {gatewayAndDns, none, {"--gateway", "--dns1"}},
+        {all,
+         none,
+         {"--dhcp or --static", "--mask", "--gateway", "--dns1", "--dns2", "--server-ip", "--https",
+          "--http-port", "--https-port"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(undecidedSettings(c.disputed, c.args), c.undecided);
 }
 
 TEST(CliNetcfg, UnsetValuesKeepTheControllersOwn) {
@@ -135,10 +197,4 @@ TEST(CliScanOutput, JsonRowsCarryCellTextsAndTheRecord) {
     EXPECT_EQ(row["record"]["http_port"], 80);
     EXPECT_TRUE(row["record"]["max_door"].is_number());
     EXPECT_EQ(row["record"].size(), 16u);
-}
-
-TEST(CliScanOutput, CsvQuotesOnlyWhatNeedsIt) {
-    EXPECT_EQ(csvField("plain"), "plain");
-    EXPECT_EQ(csvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
 }
