@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# An attacker on the segment forges replies to fendrix-cli's requests:
+#  - result replies before the request and from another host: the wrong
+#    password's real answer (5) still decides, exit 4, not a forged "Sucess";
+#  - a late answer of row 1's controller in apply --from lands on no other
+#    row: row 2 reports its own controller's failure;
+#  - a scan reply with the target's MAC and IP but other gateway and DNS
+#    values: netcfg names the fields, exits 6 and sends nothing, until the
+#    operator gives them.
+# The simulator answers 300 ms late, so that every forgery arrives first.
+set -u
+. "$(dirname "$0")/netns.sh"
+fx_require_root
+fx_require_bin "$FX_SIM" "$FX_CLI"
+fx_setup 1
+here=$FENDRIX_SRC_DIR/tests/e2e
+
+cat >"$FX_DIR/seg.json" <<'JSON'
+[
+  {"mac": "00:1a:2b:60:00:01", "ip": "192.168.0.61", "user": "boss", "password": "right"},
+  {"mac": "00:1a:2b:60:00:02", "ip": "192.168.0.62", "apply_fails": true},
+  {"mac": "00:1a:2b:60:00:03", "ip": "192.168.0.63", "gateway": "192.168.0.1", "dns1": "192.168.0.1"}
+]
+JSON
+fx_sim 1 --config "$FX_DIR/seg.json" --delay-ms 300
+log=$(fx_log_file 1)
+cli() { fx_pc "$FX_CLI" "$1" --adapter 192.168.0.10 --wait 1000 "${@:2}"; }
+
+# forge NAME ARGS...: fxforge.py on the segment end, back once it listens.
+forge() {
+    local name=$1 n
+    shift
+    rm -f "$FX_DIR/$name.ready"
+    ip netns exec "$FX_SEG" python3 "$here/fxforge.py" --iface "${FX_SEG_IF[1]}" \
+        --ready "$FX_DIR/$name.ready" "$@" 2>"$FX_DIR/$name.err" &
+    FORGER=$!
+    FX_PIDS+=("$FORGER")
+    for ((n = 0; n < 100; n++)); do
+        [ -e "$FX_DIR/$name.ready" ] && return 0
+        kill -0 "$FORGER" 2>/dev/null || break
+        sleep 0.05
+    done
+    fx_fail "the forger $name did not start: $(cat "$FX_DIR/$name.err")"
+}
+unforge() { kill -TERM "$FORGER" 2>/dev/null; wait "$FORGER" 2>/dev/null; }
+forged() { grep -c "^forged $2" "$FX_DIR/$1.err"; }
+
+# 1. Forged results: one "from" the target during the scan, one from another
+#    host right after the request; the controller's own answer is 5.
+forge results --result-on-scan 00:1a:2b:60:00:01 --result-on-request
+out=$(cli reset --target 00:1a:2b:60:00:01 --user boss --password wrong --stats 2>"$FX_DIR/reset.err")
+rc=$?
+unforge
+[ "$(forged results "result before")" -ge 1 ] && [ "$(forged results "result from another")" -eq 1 ] ||
+    fx_fail "the forged results were not sent: $(cat "$FX_DIR/results.err")"
+[ "$out" = "Result 5: The UserID or Password you typed do not match." ] && [ $rc -eq 4 ] ||
+    fx_fail "a forged result decided the reset: '$out', exit $rc"
+grep -Eq "stats: .*ignored_answers=([2-9]|[1-9][0-9])" "$FX_DIR/reset.err" &&
+    grep -q "result or apply replies were ignored" "$FX_DIR/reset.err" ||
+    fx_fail "ignored answers not reported: $(cat "$FX_DIR/reset.err")"
+
+# 2. Row 1's controller (played by the forger, outside the PC's subnet)
+#    answers only when row 2's request is out; row 2's controller fails.
+forge late --controller 00:1a:2b:60:00:99 10.6.0.99
+printf 'target,brand,new MAC\n00:1a:2b:60:00:99,QEL,00:1a:2b:60:01:99\n00:1a:2b:60:00:02,QEL,00:1a:2b:60:01:02\n' \
+    >"$FX_DIR/batch.csv"
+out=$(cli apply --from "$FX_DIR/batch.csv" --timeout 800 2>"$FX_DIR/batch.err")
+rc=$?
+unforge
+[ "$(forged late "late apply answer")" -eq 1 ] || fx_fail "the late answer was not sent: $(cat "$FX_DIR/late.err")"
+expected="00:1a:2b:60:00:99: no answer within 800 ms
+00:1a:2b:60:00:02: Apply [QEL - 00:1a:2b:60:01:02] Failed !
+Applied 0 of 2, failed 1, no answer 1"
+[ "$out" = "$expected" ] && [ $rc -eq 4 ] || fx_fail "a late answer landed on another row: '$out', exit $rc"
+
+# 3. A forged scan reply for the target with another gateway and DNS server.
+forge scan --scan-reply 00:1a:2b:60:00:03 192.168.0.63 6.6.6.6 6.6.6.6
+: >"$log"
+cli netcfg --target 00:1a:2b:60:00:03 --ip 192.168.0.163 --user admin --password admin \
+    >"$FX_DIR/netcfg.out" 2>"$FX_DIR/netcfg.err"
+rc=$?
+[ "$(forged scan "scan reply")" -ge 1 ] || fx_fail "the forged scan reply was not sent"
+[ $rc -eq 6 ] && grep -q "disagree on gateway, dns1; nothing was sent: give --gateway, --dns1" \
+    "$FX_DIR/netcfg.err" || fx_fail "disputed settings: exit $rc, $(cat "$FX_DIR/netcfg.err")"
+python3 - "$log" <<'PY' || fx_fail "a network change was sent from a disputed scan"
+import json, sys
+sys.exit(any(json.loads(l)["command"] == 2 for l in open(sys.argv[1]) if l.strip()))
+PY
+out=$(cli netcfg --target 00:1a:2b:60:00:03 --ip 192.168.0.163 --gateway 192.168.0.1 --dns1 192.168.0.1 \
+    --user admin --password admin)
+rc=$?
+unforge
+[ "$out" = "Result 0: Sucess" ] && [ $rc -eq 0 ] || fx_fail "netcfg with the disputed fields given: '$out', exit $rc"
+python3 - "$log" <<'PY' || fx_fail "the network change does not carry the given values"
+import json, sys
+reqs = [bytes.fromhex(json.loads(l)["hex"]) for l in open(sys.argv[1]) if json.loads(l)["command"] == 2]
+field = lambda b, off: b[off:off + 20].split(b"\0", 1)[0].decode()
+ok = len(reqs) == 1 and [field(reqs[0], o) for o in (93, 133, 153)] == ["192.168.0.163", "192.168.0.1",
+                                                                          "192.168.0.1"]
+if not ok: print("  -", [[field(r, o) for o in (93, 133, 153)] for r in reqs])
+sys.exit(0 if ok else 1)
+PY
+echo "PASS"
