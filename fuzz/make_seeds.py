@@ -83,3 +83,29 @@ for i, mac in enumerate([b"00:1A:2B:3C:4D:5E", b"001a2b3c4d5e", b"AB12-001A2B3C4
     write("fuzz_mac_text", f"mac{i}", mac)
 for i, t in enumerate([b"5.00.01l", b"5.00.02a", b"192.168.0.10", b"..\\..\\x", b"1.2.3.4 & del"]):
     write("fuzz_upgrade_rules", f"t{i}", t)
+
+# Linux cooked captures: the Ethernet seeds' IPv4 packets behind SLL and SLL2 headers.
+ip_of_scan = frame(scan)[14:]
+write("fuzz_frame_handler", "scan_sll", bytes(14) + b"\x08\x00" + ip_of_scan)
+write("fuzz_frame_handler", "scan_sll2", b"\x08\x00" + bytes(18) + ip_of_scan)
+
+for i, t in enumerate([b"target,brand,new MAC\n192.168.0.21,QEL,001a2b3c4d01\n",
+                       b"\xef\xbb\xbftarget,brand,new MAC\r\n00:1a:2b:3c:4d:01,\"MARLO #1\",\r\n",
+                       b"# comment\n\n10.0.0.1,ZANT,AB12-00:1A:2B:3C:4D:5E\n10.0.0.2,7,001A2B3C4D5E\n",
+                       b"a,\"b,\"\"c\"\"\",d\n,,\n\"unterminated\n"]):
+    write("fuzz_apply_csv", f"csv{i}", t)
+for i, t in enumerate([b"5.00.01l", b"=cmd|'/c calc'!A1", b"\x1b]0;pw\x07\r\n", b"-1",
+                       b"caf\xc3\xa9 \xff\x9b \\x1b", b"a,\"b\"\n"]):
+    write("fuzz_safe_text", f"t{i}", t)
+for i, t in enumerate([b"192.168.0.10", b"0.0.0.0", b"255.255.255.255", b"192.168.000.010",
+                       b"1.2.3", b"1.2.3.4.", b"256.1.1.1", b"+1.2.3.4", b" 1.2.3.4"]):
+    write("fuzz_ipv4_rule", f"ip{i}", t)
+# Device list: an op byte (MAC length in the low 5 bits, IP length / 3 in the
+# top 3), then the texts; 0xFF starts a new scan.
+ops = b""
+for i in range(60):
+    mac = b"00:1a:2b:3c:4d:%02x" % (i % 50)
+    ops += bytes([len(mac) | (4 << 5)]) + mac + b"10.0.0.%03d" % (i % 7) + b"xx"
+write("fuzz_device_list", "many", ops)
+write("fuzz_device_list", "case_and_clear", bytes([2 | (1 << 5)]) + b"ab1.1" + bytes([2 | (1 << 5)])
+      + b"AB1.1" + b"\xff" + bytes([2 | (1 << 5)]) + b"ab1.1")

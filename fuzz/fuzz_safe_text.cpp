@@ -1,0 +1,57 @@
+// Any bytes as a controller's text, written for a terminal, a spreadsheet and
+// a JSON reader: no control character reaches the terminal, the CSV field
+// reads back as the text (behind the formula guard), the JSON is ASCII and
+// never throws.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+#include "output/safe_text.h"
+
+namespace {
+
+// One RFC 4180 field back to its text; nothing when it is not one field.
+bool readCsvField(std::string_view field, std::string& text) {
+    text.clear();
+    if (field.empty() || field.front() != '"') {
+        if (field.find_first_of(",\"\r\n") != std::string_view::npos) return false;
+        text = field;
+        return true;
+    }
+    if (field.size() < 2 || field.back() != '"') return false;
+    for (std::size_t i = 1; i + 1 < field.size(); ++i) {
+        if (field[i] == '"') {
+            if (i + 2 >= field.size() || field[i + 1] != '"') return false;
+            ++i;
+        }
+        text += field[i];
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    for (char ch : kestrel::terminalText(text)) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F)) std::abort();
+    }
+
+    std::string back;
+    if (!readCsvField(kestrel::csvField(text), back)) std::abort();
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+    if (back != (formula ? "'" + std::string(text) : std::string(text))) std::abort();
+
+    const std::string json = kestrel::jsonText(nlohmann::json(std::string(text)), -1);
+    for (char ch : json)
+        if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) > 0x7E)
+            std::abort();
+    (void)nlohmann::json::parse(json);  // throws, and so fails, on a broken text
+    return 0;
+}
