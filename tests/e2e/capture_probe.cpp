@@ -38,6 +38,7 @@ const char* kindWord(CaptureError::Kind kind) {
     case CaptureError::Kind::ListFailed: return "list-failed";
     case CaptureError::Kind::NoDevice: return "no-device";
     case CaptureError::Kind::OpenFailed: return "open-failed";
+    case CaptureError::Kind::UnsupportedLink: return "unsupported-link";
     case CaptureError::Kind::LoopFailed: return "loop-failed";
     case CaptureError::Kind::HelperMissing: return "helper-missing";
     case CaptureError::Kind::HelperNotAllowed: return "helper-not-allowed";
