@@ -252,9 +252,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "fendrix-cli: %s\n", e.what());
             return kExitJournal;
         }
-        if (std::cout.flush()) return kExitOk;
-        std::fputs("fendrix-cli: the journal could not be written out\n", stderr);
-        return 1;
+        return checkedOutput(kExitOk);
     }
 #endif
 

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "output/safe_text.h"
+
 namespace kestrel {
 
 namespace {
@@ -53,9 +55,8 @@ void writeJson(std::ostream& out, const JournalContents& c) {
                       {"created_at", c.created_at},
                       {"runs", std::move(runs)},
                       {"allocations", std::move(allocations)}};
-    // Texts from controllers may hold any byte: replace what is not UTF-8;
-    // control characters leave as \u escapes.
-    out << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    // Texts from controllers may hold any byte.
+    out << jsonText(doc) << '\n';
 }
 
 constexpr std::string_view kCsvColumns[] = {
@@ -68,7 +69,7 @@ void writeCsv(std::ostream& out, const JournalContents& c) {
     const auto row = [&out](std::initializer_list<std::string> cells) {
         bool first = true;
         for (const auto& cell : cells) {
-            out << (first ? "" : ",") << csvCell(cell);
+            out << (first ? "" : ",") << csvField(cell);
             first = false;
         }
         out << '\n';
@@ -92,20 +93,6 @@ void writeCsv(std::ostream& out, const JournalContents& c) {
 }
 
 }  // namespace
-
-std::string csvCell(std::string_view text) {
-    std::string cell;
-    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
-        cell = "'";
-    cell.append(text);
-    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
-    std::string quoted = "\"";
-    for (char ch : cell) {
-        if (ch == '"') quoted += '"';
-        quoted += ch;
-    }
-    return quoted + "\"";
-}
 
 void writeJournal(std::ostream& out, const JournalContents& journal, JournalFormat format) {
     if (format == JournalFormat::Json) writeJson(out, journal);

@@ -236,26 +236,6 @@ TEST_F(JournalTest, ARangeOfOneRunsOut) {
     }
 }
 
-TEST(JournalExport, CsvCells) {
-    const struct {
-        const char* text;
-        const char* cell;
-    } cases[] = {
-        {"plain", "plain"},
-        {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"two\nlines", "\"two\nlines\""},
-        {"=cmd|'/c calc'!A1", "'=cmd|'/c calc'!A1"},
-        {"+1", "'+1"},
-        {"-2", "'-2"},
-        {"@SUM(A1)", "'@SUM(A1)"},
-        {"\tx", "'\tx"},
-        {"\rx", "\"'\rx\""},
-        {"", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(csvCell(c.text), c.cell) << c.text;
-}
-
 TEST_F(JournalTest, ExportsCsvAndJson) {
     {
         Journal j(path_, kRange, kQel);
