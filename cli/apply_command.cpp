@@ -50,6 +50,18 @@ Outcome applyOne(Session& session, const DeviceRecord& record, const ApplyJob& j
 
 }  // namespace
 
+std::optional<std::string> sameControllerRows(
+    const std::vector<ApplyJob>& jobs, const std::vector<std::optional<DeviceRecord>>& records) {
+    for (std::size_t i = 0; i < records.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (records[i] && records[j] && records[i]->ip == records[j]->ip &&
+                upperText(records[i]->mac) == upperText(records[j]->mac))
+                return "lines " + std::to_string(jobs[j].line) + " and " +
+                       std::to_string(jobs[i].line) + " name the same controller " +
+                       records[i]->mac;
+    return std::nullopt;
+}
+
 int runApply(Session& session, const ApplyJob& job, const Timing& timing) {
     const auto found = scanForTarget(session, job.target, timing);
     if (!found.record) return found.code;
@@ -68,15 +80,26 @@ int runApplyBatch(Session& session, const std::vector<ApplyJob>& jobs, const Tim
     // The rows of this one scan name the targets; controllers that answer
     // again with a new MAC later must not make a target ambiguous.
     const DeviceList rows = session.devices();
-    std::size_t applied = 0, timedOut = 0, failed = 0, done = 0;
+    std::vector<std::optional<DeviceRecord>> records;
+    std::vector<std::string> problems;
     for (const auto& job : jobs) {
+        std::string problem;
+        records.push_back(job.problem.empty() ? findTarget(rows, job.target, problem)
+                                              : std::nullopt);
+        problems.push_back(std::move(problem));
+    }
+    // A controller's answers carry no mark of the request: with two rows for
+    // one controller, the late answer of the first would pass for the second's.
+    if (const auto same = sameControllerRows(jobs, records)) {
+        std::fprintf(stderr, "fendrix-cli: %s; nothing was sent\n", terminalText(*same).c_str());
+        return kExitUsage;
+    }
+    std::size_t applied = 0, timedOut = 0, failed = 0, done = 0;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const ApplyJob& job = jobs[i];
         Outcome outcome{kExitRefused, job.problem};
-        if (job.problem.empty()) {
-            std::string problem;
-            if (const auto record = findTarget(rows, job.target, problem))
-                outcome = applyOne(session, *record, job, timing);
-            else outcome = {kExitNoTarget, problem};
-        }
+        if (records[i]) outcome = applyOne(session, *records[i], job, timing);
+        else if (job.problem.empty()) outcome = {kExitNoTarget, problems[i]};
         if (outcome.code >= kExitSignalBase) break;  // a signal: the next rows are not sent
         ++done;
         std::printf("%s: %s\n", terminalText(job.target).c_str(),

@@ -93,6 +93,24 @@ TEST(CliApply, ByteOrderMarkReadsLikeNoneAndRepeatedNewMacsAreNamed) {
     }
 }
 
+TEST(CliApply, TwoRowsForOneControllerAreNamed) {
+    std::vector<ApplyJob> jobs(3);
+    for (std::size_t i = 0; i < jobs.size(); ++i) jobs[i].line = i + 2;
+    const auto a = record("00:1a:2b:3c:4d:01", "192.168.0.21");
+    const auto b = record("00:1a:2b:3c:4d:02", "192.168.0.22");
+    const auto aUpper = record("00:1A:2B:3C:4D:01", "192.168.0.21");
+    const struct {
+        std::vector<std::optional<DeviceRecord>> records;
+        std::string same;  // empty: none
+    } cases[] = {
+        {{a, b, std::nullopt}, ""},
+        {{a, std::nullopt, aUpper}, "lines 2 and 4 name the same controller 00:1A:2B:3C:4D:01"},
+        {{std::nullopt, b, b}, "lines 3 and 4 name the same controller 00:1a:2b:3c:4d:02"},
+        {{std::nullopt, std::nullopt, std::nullopt}, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(sameControllerRows(jobs, c.records).value_or(""), c.same);
+}
+
 TEST(CliNetcfg, DisputedSettingsMustBeGivenOnTheLine) {
     CarriedSettings all;
     all.set();
