@@ -6,15 +6,16 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "discovery/device_list.h"
 #include "discovery/row_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    constexpr std::size_t kBound = 48;
+    constexpr std::size_t kBound = 16;
     kestrel::DeviceList list(kBound);
-    std::map<std::string, std::size_t> model;  // key -> row
+    std::map<std::pair<std::string, std::string>, std::size_t> model;  // (MAC, IP) -> row
     std::vector<std::string> order;
     std::size_t refused = 0;
     std::size_t at = 0;
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kestrel::DeviceRecord r;
         r.mac = take(op & 0x1F);
         r.ip = take((op >> 5) * 3);
-        const std::string key = kestrel::upperMac(r.mac) + '\0' + r.ip;
+        const auto key = std::make_pair(kestrel::upperMac(r.mac), r.ip);
         const bool known = model.count(key) != 0;
         const bool full = model.size() >= kBound;
         const bool added = list.add(r);
