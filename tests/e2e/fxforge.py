@@ -16,25 +16,16 @@ the test's segment namespace.
                            with these gateway and DNS values
 
 Writes --ready once it listens, and one line on stderr per forged reply."""
-import argparse, socket, struct, sys
+import argparse, os, socket, struct, sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from fxprobe import header as request_header, put as text  # noqa: E402  the same 52-byte header
 
 OWN_MAC = "02:fe:ed:be:ef:01"
 
 
-def text(buf, off, width, value):
-    raw = value.encode("latin-1")[:width]
-    buf[off:off + len(raw)] = raw
-
-
 def header(code, size, sender, target):
-    d = bytearray(size)
-    d[0:7] = b"kestrel"
-    d[7:9] = struct.pack("<H", 1)
-    d[9] = code
-    d[10:12] = struct.pack("<H", 52)
-    text(d, 12, 20, sender)
-    text(d, 32, 20, target)
-    return d
+    return request_header(code, sender, target) + bytearray(size - 52)
 
 
 def result_reply(sender, requester, result=0):

@@ -8,25 +8,14 @@
 #include "device_commands.h"
 #include "scan_output.h"
 #include "target.h"
+#include "test_records.h"
 
 using namespace fendrix_cli;
 using namespace kestrel;
 
 namespace {
 DeviceRecord record(std::string mac, std::string ip) {
-    DeviceRecord r;
-    r.mac = std::move(mac);
-    r.ip = std::move(ip);
-    r.ip_type = 1;
-    r.subnet_mask = "255.255.255.0";
-    r.gateway = "192.168.0.1";
-    r.dns1 = "192.168.0.1";
-    r.https_enabled = 1;
-    r.http_port = 80;
-    r.https_port = 443;
-    r.status = 99;
-    r.max_door = 4;
-    return r;
+    return kestrel::testing::controllerRecord(std::move(mac), std::move(ip));
 }
 }  // namespace
 

@@ -7,23 +7,13 @@
 #include <vector>
 
 #include "discovery/target_replies.h"
+#include "test_records.h"
 
 using namespace kestrel;
 
 namespace {
 DeviceRecord reply(std::string mac = "00:1a:2b:3c:4d:5e", std::string ip = "192.168.0.21") {
-    DeviceRecord r;
-    r.mac = std::move(mac);
-    r.ip = std::move(ip);
-    r.ip_type = 1;
-    r.subnet_mask = "255.255.255.0";
-    r.gateway = "192.168.0.1";
-    r.dns1 = "192.168.0.1";
-    r.https_enabled = 1;
-    r.http_port = 80;
-    r.https_port = 443;
-    r.firmware_version = "3.1.7";
-    return r;
+    return kestrel::testing::controllerRecord(std::move(mac), std::move(ip));
 }
 using Change = std::function<void(DeviceRecord&)>;
 }  // namespace
