@@ -31,7 +31,7 @@ Outcome applyOne(Session& session, const DeviceRecord& record, const ApplyJob& j
     // row is ignored, not taken for this one's.
     const auto reply = session.awaitAnswer(AnswerKind::Apply, record.mac, timing.reply_timeout);
     if (!reply && session.interruption())
-        return {kExitSignalBase + *session.interruption(), "interrupted"};
+        return {exitForSignal(*session.interruption()), "interrupted"};
     if (!reply)
         return {kExitTimeout,
                 "no answer within " + std::to_string(timing.reply_timeout.count()) + " ms"};
@@ -69,14 +69,14 @@ int runApply(Session& session, const ApplyJob& job, const Timing& timing) {
     if (outcome.code == kExitTimeout)
         std::fprintf(stderr, "fendrix-cli: %s: %s\n", terminalText(job.target).c_str(),
                      terminalText(outcome.text).c_str());
-    else if (outcome.code < kExitSignalBase)
+    else if (!isSignalExit(outcome.code))
         std::printf("%s\n", terminalText(outcome.text).c_str());  // the reply text is the wire's
     return outcome.code;
 }
 
 int runApplyBatch(Session& session, const std::vector<ApplyJob>& jobs, const Timing& timing) {
     if (!session.scan(timing.scan_wait)) return kExitNoNetwork;
-    if (const auto signal = session.interruption()) return kExitSignalBase + *signal;
+    if (const auto signal = session.interruption()) return exitForSignal(*signal);
     // The rows of this one scan name the targets; controllers that answer
     // again with a new MAC later must not make a target ambiguous.
     const DeviceList rows = session.devices();
@@ -100,7 +100,7 @@ int runApplyBatch(Session& session, const std::vector<ApplyJob>& jobs, const Tim
         Outcome outcome{kExitRefused, job.problem};
         if (records[i]) outcome = applyOne(session, *records[i], job, timing);
         else if (job.problem.empty()) outcome = {kExitNoTarget, problems[i]};
-        if (outcome.code >= kExitSignalBase) break;  // a signal: the next rows are not sent
+        if (isSignalExit(outcome.code)) break;  // a signal: the next rows are not sent
         ++done;
         std::printf("%s: %s\n", terminalText(job.target).c_str(),
                     terminalText(outcome.text).c_str());
@@ -113,7 +113,7 @@ int runApplyBatch(Session& session, const std::vector<ApplyJob>& jobs, const Tim
                 timedOut);
     if (const auto signal = session.interruption()) {
         std::fprintf(stderr, "fendrix-cli: interrupted after %zu of %zu rows\n", done, jobs.size());
-        return kExitSignalBase + *signal;
+        return exitForSignal(*signal);
     }
     if (failed > 0) return kExitRefused;
     return timedOut > 0 ? kExitTimeout : kExitOk;

@@ -21,7 +21,7 @@ TargetScan scanForTarget(Session& session, const std::string& target, const Timi
     }
     // A partial scan names no target: nothing is sent after a signal.
     if (const auto signal = session.interruption()) {
-        found.code = kExitSignalBase + *signal;
+        found.code = exitForSignal(*signal);
         return found;
     }
     std::string problem;
@@ -62,7 +62,7 @@ int sendAndReportResult(Session& session, const DeviceRecord& record, ByteSpan r
     }
     const auto reply = session.awaitAnswer(AnswerKind::Result, record.mac, timing.reply_timeout);
     if (!reply) {
-        if (session.interruption()) return kExitSignalBase + *session.interruption();
+        if (session.interruption()) return exitForSignal(*session.interruption());
         std::fprintf(stderr, "fendrix-cli: no answer from %s within %lld ms\n",
                      terminalText(record.ip).c_str(),
                      static_cast<long long>(timing.reply_timeout.count()));

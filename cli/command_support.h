@@ -6,8 +6,8 @@
 #include <string>
 
 #include "discovery/device_record.h"
-#include "dispatch/reply_event.h"
 #include "discovery/target_replies.h"
+#include "dispatch/reply_event.h"
 #include "net/byte_io.h"
 #include "session.h"
 

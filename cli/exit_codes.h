@@ -1,5 +1,6 @@
 #pragma once
 // Exit codes of fendrix-cli, shared by every subcommand.
+#include <csignal>
 
 namespace fendrix_cli {
 
@@ -14,6 +15,15 @@ inline constexpr int kExitNoTarget = 6;   // the target was not found, is not un
                                           // replies disagree on settings a change keeps
 inline constexpr int kExitJournal =
     7;  // the production journal cannot be used (locked, other range)
-inline constexpr int kExitSignalBase = 128;  // + the signal: ended by SIGINT (130) or SIGTERM (143)
+// Ended by a signal, as a shell reports it (128 + the signal's number).
+inline constexpr int kExitInterrupted = 130;  // SIGINT (Ctrl+C)
+inline constexpr int kExitTerminated = 143;   // SIGTERM (Ctrl+Break or a closed console on Windows)
+
+constexpr int exitForSignal(int signal) {
+    return signal == SIGINT ? kExitInterrupted : kExitTerminated;
+}
+constexpr bool isSignalExit(int code) {
+    return code == kExitInterrupted || code == kExitTerminated;
+}
 
 }  // namespace fendrix_cli

@@ -327,7 +327,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(stats.if_dropped));
         if (const auto signal = session.interruption()) {
             std::fputs("fendrix-cli: interrupted; the list holds the replies until then\n", stderr);
-            return checkedOutput(kExitSignalBase + *signal);
+            return checkedOutput(exitForSignal(*signal));
         }
         return checkedOutput(kExitOk);
     }
@@ -356,7 +356,7 @@ int main(int argc, char** argv) {
     session.close();
     reportStats();
     noteWhatWasLeftOut(session, true);
-    if (rc >= kExitSignalBase && line.apply_from.empty())
+    if (isSignalExit(rc) && line.apply_from.empty())
         std::fputs("fendrix-cli: interrupted\n", stderr);
     return checkedOutput(rc);
 }

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "dispatch/answer_match.h"
 #include "dispatch/frame_handler.h"
 #include "exit_codes.h"
 #include "net/adapter_rules.h"
-#include "net/answer_match.h"
 #include "net/pcap_runtime.h"
 #include "net/protocol.h"
 #include "net/request_header.h"

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "discovery/device_list.h"
-#include "dispatch/reply_queue.h"
 #include "discovery/target_replies.h"
+#include "dispatch/answer_match.h"
+#include "dispatch/reply_queue.h"
 #include "net/adapter.h"
-#include "net/answer_match.h"
 #include "net/datagram_socket.h"
 #include "net/platform.h"
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "discovery/row_texts.h"
+#include "net/address_text.h"
 #include "factory/apply_batch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!job.problem.empty()) continue;
         if (job.oem_index < 1 || job.oem_index > 7 || job.target.empty()) std::abort();
         if (!job.new_mac.empty() && job.new_mac.size() != 17) std::abort();
-        if (!job.new_mac.empty() && !macs.insert(kestrel::upperMac(job.new_mac)).second)
+        if (!job.new_mac.empty() && !macs.insert(kestrel::upperText(job.new_mac)).second)
             repeated = true;
     }
     if (kestrel::repeatedNewMac(jobs).has_value() != repeated) std::abort();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "discovery/device_list.h"
-#include "discovery/row_texts.h"
+#include "net/address_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     constexpr std::size_t kBound = 16;
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kestrel::DeviceRecord r;
         r.mac = take(op & 0x1F);
         r.ip = take((op >> 5) * 3);
-        const auto key = std::make_pair(kestrel::upperMac(r.mac), r.ip);
+        const auto key = std::make_pair(kestrel::upperText(r.mac), r.ip);
         const bool known = model.count(key) != 0;
         const bool full = model.size() >= kBound;
         const bool added = list.add(r);

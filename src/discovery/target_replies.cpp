@@ -1,13 +1,13 @@
 #include "discovery/target_replies.h"
 
-#include "discovery/row_texts.h"
+#include "net/address_text.h"
 
 namespace kestrel {
 
 namespace {
 
 bool sameController(const DeviceRecord& a, const DeviceRecord& b) {
-    return a.ip == b.ip && upperMac(a.mac) == upperMac(b.mac);
+    return a.ip == b.ip && upperText(a.mac) == upperText(b.mac);
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ CarriedSettings differingSettings(const DeviceRecord& a, const DeviceRecord& b) 
 }
 
 bool isTarget(const DeviceRecord& record, std::string_view target) {
-    return record.ip == target || upperMac(record.mac) == upperMac(target);
+    return record.ip == target || upperText(record.mac) == upperText(target);
 }
 
 void TargetReplies::see(const DeviceRecord& record) {

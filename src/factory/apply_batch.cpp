@@ -3,7 +3,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "discovery/row_texts.h"
+#include "net/address_text.h"
 #include "factory/mac_text.h"
 #include "factory/oem_table.h"
 
@@ -49,9 +49,9 @@ std::vector<std::string> csvFields(const std::string& line) {
 }  // namespace
 
 std::optional<int> oemIndexFor(const std::string& brand) {
-    const std::string wanted = upperMac(trimmed(brand));  // ASCII upper case
+    const std::string wanted = upperText(trimmed(brand));  // ASCII upper case
     for (const auto& b : kOemBrands) {
-        if (wanted == upperMac(b.name) || wanted == upperMac(b.code) ||
+        if (wanted == upperText(b.name) || wanted == upperText(b.code) ||
             wanted == std::to_string(b.oem_index))
             return b.oem_index;
     }
@@ -81,7 +81,7 @@ std::vector<ApplyJob> readApplyCsv(std::istream& in) {
         const std::string text = trimmed(line);
         if (text.empty() || text.front() == '#') continue;
         const auto fields = csvFields(text);
-        if (jobs.empty() && number == 1 && upperMac(fields.front()) == "TARGET") continue;
+        if (jobs.empty() && number == 1 && upperText(fields.front()) == "TARGET") continue;
         ApplyJob job;
         if (fields.size() == 3) {
             job = makeApplyJob(fields[0], fields[1], fields[2]);
@@ -99,7 +99,7 @@ std::optional<std::string> repeatedNewMac(const std::vector<ApplyJob>& jobs) {
     std::unordered_map<std::string, std::size_t> firstLine;
     for (const auto& job : jobs) {
         if (!job.problem.empty() || job.new_mac.empty()) continue;
-        const auto [at, added] = firstLine.emplace(upperMac(job.new_mac), job.line);
+        const auto [at, added] = firstLine.emplace(upperText(job.new_mac), job.line);
         if (!added)
             return "lines " + std::to_string(at->second) + " and " + std::to_string(job.line) +
                    " would both write the MAC " + job.new_mac;

@@ -2,7 +2,7 @@
 // of the awaited kind, after the request.
 #include <gtest/gtest.h>
 
-#include "net/answer_match.h"
+#include "dispatch/answer_match.h"
 
 using namespace kestrel;
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/reply_event.h"
+#include "dispatch/reply_event.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
-#include "net/answer_match.h"
+#include "dispatch/answer_match.h"
 
-#include "discovery/row_texts.h"
+#include "net/address_text.h"
 
 namespace kestrel {
 
@@ -18,7 +18,7 @@ AnswerVerdict judgeReply(const AwaitedAnswer& awaited, const ReplyEvent& event,
     }
     const bool answers = kind == awaited.kind && position >= awaited.first_position &&
                          !awaited.controller_mac.empty() &&
-                         upperMac(*sender) == upperMac(awaited.controller_mac);
+                         upperText(*sender) == upperText(awaited.controller_mac);
     return answers ? AnswerVerdict::Answer : AnswerVerdict::Ignored;
 }
 
