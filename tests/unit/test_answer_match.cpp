@@ -11,7 +11,10 @@ TEST(AnswerMatch, OnlyTheTargetsReplyOfTheAwaitedKindAfterTheRequest) {
     const AwaitedAnswer apply{AnswerKind::Apply, "00:1a:2b:3c:4d:5e", 10};
     const ReplyEvent fromTarget = ResultReplyEvent{0, "00:1A:2B:3C:4D:5E"};
     const ReplyEvent fromOther = ResultReplyEvent{0, "02:fe:ed:be:ef:01"};
-    const ReplyEvent applyFromTarget = ApplyReplyEvent{{"x", 2, 2, 1}, "00:1a:2b:3c:4d:5e"};
+    ApplyReplyEvent applied;
+    applied.reply.result = 2;
+    applied.sender = "00:1a:2b:3c:4d:5e";
+    const ReplyEvent applyFromTarget = applied;
     const ReplyEvent scan = ScanReplyEvent{};
     const ReplyEvent emptySender = ResultReplyEvent{0, ""};
     struct Case {

@@ -27,7 +27,7 @@ TEST_F(WithoutNpcap, LiveAndFileCapturesSayTheLibraryIsMissing) {
     std::unique_ptr<PcapCaptureSource> captures[] = {makePcapCapture(),
                                                      makePcapFileCapture("replies.pcap")};
     for (auto& capture : captures) {
-        const auto error = capture->start(adapter, [](ByteSpan) {});
+        const auto error = capture->start(adapter, [](ByteSpan, LinkType) {});
         ASSERT_TRUE(error);
         EXPECT_EQ(error->kind, CaptureError::Kind::NoLibrary);
         EXPECT_EQ(error->message, *captureLibraryProblem());

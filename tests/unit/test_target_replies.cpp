@@ -32,7 +32,7 @@ TEST(TargetReplies, DisputedSettingsAreThoseAnyReplyForTheTargetHoldsOtherwise) 
          "00:1A:2B:3C:4D:5E",
          {[](auto& r) {
              r.mac = "00:1A:2B:3C:4D:5E";
-             r.firmware_version = "9";
+             r.firmware_version.push_back('9');
              r.status = 0;
          }},
          {},
