@@ -8,12 +8,8 @@
 #    values: netcfg names the fields, exits 6 and sends nothing, until the
 #    operator gives them.
 # The simulator answers 300 ms late, so that every forgery arrives first.
-set -u
 . "$(dirname "$0")/netns.sh"
-fx_require_root
-fx_require_bin "$FX_SIM" "$FX_CLI"
-fx_setup 1
-here=$FENDRIX_SRC_DIR/tests/e2e
+fx_begin --links 1 --needs sim,cli
 
 cat >"$FX_DIR/seg.json" <<'JSON'
 [
@@ -28,19 +24,14 @@ cli() { fx_pc "$FX_CLI" "$1" --adapter 192.168.0.10 --wait 1000 "${@:2}"; }
 
 # forge NAME ARGS...: fxforge.py on the segment end, back once it listens.
 forge() {
-    local name=$1 n
+    local name=$1
     shift
     rm -f "$FX_DIR/$name.ready"
-    ip netns exec "$FX_SEG" python3 "$here/fxforge.py" --iface "${FX_SEG_IF[1]}" \
+    ip netns exec "$FX_SEG" python3 "$FX_E2E/fxforge.py" --iface "${FX_SEG_IF[1]}" \
         --ready "$FX_DIR/$name.ready" "$@" 2>"$FX_DIR/$name.err" &
     FORGER=$!
     FX_PIDS+=("$FORGER")
-    for ((n = 0; n < 100; n++)); do
-        [ -e "$FX_DIR/$name.ready" ] && return 0
-        kill -0 "$FORGER" 2>/dev/null || break
-        sleep 0.05
-    done
-    fx_fail "the forger $name did not start: $(cat "$FX_DIR/$name.err")"
+    fx_wait_ready "$FORGER" "$FX_DIR/$name.ready" 10 "the forger $name did not start"
 }
 unforge() { kill -TERM "$FORGER" 2>/dev/null; wait "$FORGER" 2>/dev/null; }
 forged() { grep -c "^forged $2" "$FX_DIR/$1.err"; }

@@ -57,10 +57,13 @@ TEST(DeviceList, ClearEmptiesRowsAndIndex) {
 TEST(DeviceList, ManyRowsKeepInsertionOrderAndFindEveryDuplicate) {
     DeviceList list;
     constexpr int n = 5000;
-    for (int i = 0; i < n; ++i)
-        ASSERT_TRUE(list.add(row("m" + std::to_string(i), "10.0.0." + std::to_string(i % 256))));
-    for (int i = 0; i < n; ++i)
-        ASSERT_FALSE(list.add(row("M" + std::to_string(i), "10.0.0." + std::to_string(i % 256))));
+    // std::string(prefix).append(): "text" + std::to_string() makes mingw-w64's
+    // GCC 12 report a false -Wrestrict overlap.
+    const auto text = [](const char* prefix, int i) {
+        return std::string(prefix).append(std::to_string(i));
+    };
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(list.add(row(text("m", i), text("10.0.0.", i % 256))));
+    for (int i = 0; i < n; ++i) ASSERT_FALSE(list.add(row(text("M", i), text("10.0.0.", i % 256))));
     ASSERT_EQ(list.size(), static_cast<std::size_t>(n));
     for (int i = 0; i < n; i += 997)
         EXPECT_EQ(list.at(static_cast<std::size_t>(i)).mac, "m" + std::to_string(i));
