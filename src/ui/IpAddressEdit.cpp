@@ -1,5 +1,7 @@
 #include "ui/IpAddressEdit.h"
 
+#include "net/address_text.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -7,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QValidator>
-#include <optional>
 
 namespace fendrix {
 
@@ -28,21 +29,6 @@ public:
         return Acceptable;
     }
 };
-
-std::optional<std::array<int, IpAddressEdit::kFieldCount>> parseDotted(const QString& text) {
-    const QStringList parts = text.split(u'.');
-    if (parts.size() != IpAddressEdit::kFieldCount) return std::nullopt;
-    std::array<int, IpAddressEdit::kFieldCount> values{};
-    for (int i = 0; i < IpAddressEdit::kFieldCount; ++i) {
-        const QString& part = parts[i];
-        if (part.isEmpty() || part.size() > kMaxDigits) return std::nullopt;
-        for (QChar c : part)
-            if (c < u'0' || c > u'9') return std::nullopt;
-        values[static_cast<std::size_t>(i)] = part.toInt();
-        if (values[static_cast<std::size_t>(i)] > 255) return std::nullopt;
-    }
-    return values;
-}
 
 }  // namespace
 
@@ -89,7 +75,7 @@ QLineEdit* IpAddressEdit::field(int index) const {
 }
 
 void IpAddressEdit::setAddress(const QString& text) {
-    const auto values = parseDotted(text);
+    const auto values = kestrel::dottedNumbers(text.toStdString());
     for (int i = 0; i < kFieldCount; ++i)
         field(i)->setText(values ? QString::number((*values)[static_cast<std::size_t>(i)])
                                  : QString());
@@ -141,7 +127,7 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     if (key->matches(QKeySequence::Paste)) {
         // A whole address pasted into any field fills the control.
         const QString pasted = QApplication::clipboard()->text().trimmed();
-        if (parseDotted(pasted)) {
+        if (kestrel::dottedNumbers(pasted.toStdString())) {
             setAddress(pasted);
             focusField(kFieldCount - 1, true);
             return true;
