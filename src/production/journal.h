@@ -94,6 +94,7 @@ public:
     const std::string& newMac() const { return record_.new_mac; }
     const ProductionUnit& unit() const { return record_.unit; }
     AllocationState state() const { return record_.state; }
+    const std::string& outcome() const { return record_.outcome; }  // as the journal words it
     // Left unfinished by an earlier run: only its confirmation can be recorded.
     bool resumed() const { return resumed_; }
 
@@ -120,6 +121,7 @@ public:
 
     const std::string& path() const { return path_; }
     std::int64_t runId() const { return run_id_; }
+    const MacRange& range() const { return range_; }
 
     // The next address of the range, recorded before it is returned.
     // Throws JournalError::Exhausted when none is left.

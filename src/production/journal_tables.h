@@ -1,6 +1,7 @@
 #pragma once
 // The journal's tables: their layout, creating them in a new file, checking
-// an existing one, and reading rows back. Used by the journal only.
+// an existing one, and reading rows back. Used by the journal (and the
+// production run, for the times of its events).
 #include <optional>
 #include <string>
 #include <string_view>

@@ -1,0 +1,229 @@
+// The production run's per-unit cycle over a simulated line and a real
+// journal in a temporary folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "factory/oem_mac_request.h"
+#include "net/byte_io.h"
+#include "net/protocol.h"
+#include "production/producer.h"
+
+using namespace kestrel;
+
+namespace {
+
+constexpr MacValue kFirst = 0x001A2B000010ULL;
+constexpr int kQel = 4;
+std::string mac(MacValue offset) { return macAddressText(kFirst + offset); }
+
+enum class Fails { Refuse, Silent, AnswerLost };
+
+struct FakeUnit {
+    std::string mac, ip;
+    int appears = 1;   // the scan from which it answers
+    int failures = 0;  // its first N writes fail
+    Fails how = Fails::Refuse;
+    int writes = 0;
+};
+
+// Units that answer scans from their turn on and take OEM/MAC writes as the
+// simulator does: the answer comes from the MAC the unit had when asked.
+class FakeLine : public ProductionLink {
+public:
+    std::vector<FakeUnit> units;
+    int scans = 0, lastScan = 30;  // then the line asks the run to stop
+    bool sendWorks = true;
+    std::function<void()> onStop;
+    std::optional<std::pair<std::string, ApplyAnswer>> answer;  // sender, answer
+
+    std::optional<std::vector<SeenController>> scan() override {
+        if (++scans >= lastScan && onStop) onStop();
+        std::vector<SeenController> seen;
+        for (const auto& u : units)
+            if (scans >= u.appears) seen.push_back({u.mac, u.ip});
+        return seen;
+    }
+    bool send(std::span<const std::uint8_t> request, const std::string&) override {
+        if (!sendWorks) return false;
+        const ByteReader r(request);
+        const auto target = r.text(hdr::Target, hdr::TargetWidth);
+        const auto newMac = r.text(oem_mac::NewMac, oem_mac::NewMacWidth);
+        answer.reset();
+        for (auto& u : units) {
+            if (u.mac != *target || scans < u.appears) continue;
+            const bool failing = u.writes++ < u.failures;
+            if (!failing || u.how == Fails::AnswerLost) u.mac = *newMac;
+            if (!failing || u.how == Fails::Refuse)
+                answer = {*target, ApplyAnswer{2, std::uint8_t(failing ? 0 : 2), *newMac}};
+        }
+        return true;
+    }
+    std::optional<ApplyAnswer> awaitApply(const std::string& controllerMac) override {
+        if (!answer || answer->first != controllerMac) return std::nullopt;
+        return std::exchange(answer, std::nullopt)->second;
+    }
+};
+
+class ProducerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::path(testing::TempDir()) /
+               ("producer-" + std::to_string(getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        path_ = (dir_ / "line.journal").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    ProductionEnd run(FakeLine& line, MacValue count, ProducerSettings s = {}) {
+        Journal journal(path_, {kFirst, kFirst + count - 1}, kQel);
+        s.oem_index = kQel;
+        s.adapter = "veth0";
+        s.adapter_mac = "aa:bb:cc:dd:ee:ff";
+        Producer producer(journal, line, s, [this](const ProductionEvent& e) {
+            events_.push_back(std::string(stepName(e.step)) + " " + e.unit_mac);
+        });
+        line.onStop = [&producer] { producer.stop(); };
+        return producer.run();
+    }
+    // "old MAC -> new MAC state" per allocation, in order.
+    std::vector<std::string> allocations() const {
+        std::vector<std::string> out;
+        for (const auto& a : readJournal(path_).allocations)
+            out.push_back(a.unit.old_mac + " -> " + a.new_mac + " " +
+                          std::string(stateName(a.state)));
+        return out;
+    }
+
+    std::filesystem::path dir_;
+    std::string path_;
+    std::vector<std::string> events_;
+};
+
+const std::string kUnit1 = "02:fc:00:00:00:01", kUnit2 = "02:fc:00:00:00:02";
+
+ProducerSettings expecting(const std::string& factoryMac) {
+    ProducerSettings s;
+    s.expect = {*parseMacAddress(factoryMac)};
+    return s;
+}
+
+struct LineCase {
+    const char* name;
+    std::vector<FakeUnit> units;
+    ProducerSettings settings;
+    std::vector<std::string> want;
+};
+
+TEST_F(ProducerTest, EachUnitGetsTheNextAddressOnceAndFailuresBurnTheirs) {
+    const LineCase cases[] = {
+        {"two good units, one plugged in later",
+         {{kUnit1, "192.168.0.150"}, {kUnit2, "169.254.250.1", 4}},
+         {},
+         {kUnit1 + " -> " + mac(0) + " confirmed", kUnit2 + " -> " + mac(1) + " confirmed"}},
+        {"a refusal, then the retry takes the next address",
+         {{kUnit1, "192.168.0.150", 1, 1}},
+         {},
+         {kUnit1 + " -> " + mac(0) + " unconfirmed", kUnit1 + " -> " + mac(1) + " confirmed"}},
+        {"a silent unit gets its attempts, then the next unit goes on",
+         {{kUnit1, "192.168.0.150", 1, 9, Fails::Silent}, {kUnit2, "192.168.0.151", 2}},
+         {},
+         {kUnit1 + " -> " + mac(0) + " unconfirmed", kUnit1 + " -> " + mac(1) + " unconfirmed",
+          kUnit2 + " -> " + mac(2) + " confirmed"}},
+        {"a lost answer is confirmed by the scan",
+         {{kUnit1, "192.168.0.150", 1, 1, Fails::AnswerLost}},
+         {},
+         {kUnit1 + " -> " + mac(0) + " confirmed"}},
+        {"only expected factory MACs are produced",
+         {{kUnit1, "192.168.0.150"}, {"00:1a:2b:99:00:01", "192.168.0.20"}},
+         expecting(kUnit1),
+         {kUnit1 + " -> " + mac(0) + " confirmed"}},
+        {"two units with one MAC are left alone",
+         {{kUnit1, "192.168.0.150"}, {kUnit1, "192.168.0.151"}},
+         {},
+         {}},
+        {"a unit already carrying an address of the range is left alone",
+         {{mac(5), "192.168.0.150"}},
+         {},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path_);
+        FakeLine line;
+        line.units = c.units;
+        EXPECT_EQ(run(line, 10, c.settings), ProductionEnd::Stopped);
+        EXPECT_EQ(allocations(), c.want);
+    }
+}
+
+TEST_F(ProducerTest, ARangeThatRunsOutEndsTheRunAndTouchesNoFurtherUnit) {
+    FakeLine line;
+    line.units = {{kUnit1, "192.168.0.150"}, {kUnit2, "192.168.0.151"}};
+    EXPECT_EQ(run(line, 1), ProductionEnd::Exhausted);
+    EXPECT_EQ(allocations(), std::vector<std::string>{kUnit1 + " -> " + mac(0) + " confirmed"});
+    EXPECT_EQ(line.units[1].writes, 0);
+    EXPECT_EQ(events_.back(), "exhausted ");
+}
+
+// A run killed at each step leaves an allocation that the next run settles
+// by scanning before any new unit; its address is never handed out again.
+TEST_F(ProducerTest, ResumedRunSettlesWhatAnEarlierRunLeftOpen) {
+    struct Left {
+        const char* name;
+        int steps;     // 1 allocated, 2 sent, 3 answered
+        bool applied;  // the unit took the address before the kill
+        std::vector<std::string> want;
+    };
+    const Left cases[] = {
+        {"killed after allocating",
+         1,
+         false,
+         {kUnit1 + " -> " + mac(0) + " unconfirmed", kUnit1 + " -> " + mac(1) + " confirmed"}},
+        {"killed after sending", 2, true, {kUnit1 + " -> " + mac(0) + " confirmed"}},
+        {"killed after the answer", 3, true, {kUnit1 + " -> " + mac(0) + " confirmed"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path_);
+        {
+            Journal earlier(path_, {kFirst, kFirst + 9}, kQel);
+            auto a = earlier.allocate({"veth0", kUnit1, "192.168.0.150"});
+            const auto req =
+                buildOemMacRequest("aa:bb:cc:dd:ee:ff", kUnit1, "192.168.0.150", kQel, a.newMac());
+            if (c.steps >= 2) earlier.recordSent(a, req);
+            if (c.steps >= 3) earlier.recordAnswer(a, {2, 2, a.newMac()});
+        }
+        FakeLine line;
+        line.units = {{c.applied ? mac(0) : kUnit1, "192.168.0.150"}};
+        events_.clear();
+        EXPECT_EQ(run(line, 10), ProductionEnd::Stopped);
+        EXPECT_EQ(allocations(), c.want);
+        EXPECT_EQ(events_.front(), "pending " + kUnit1);
+    }
+}
+
+TEST_F(ProducerTest, StopFinishesTheUnitInHand) {
+    FakeLine line;
+    line.units = {{kUnit1, "192.168.0.150"}, {kUnit2, "192.168.0.151"}};
+    line.lastScan = 2;  // the first confirmation scan asks for the stop
+    EXPECT_EQ(run(line, 10), ProductionEnd::Stopped);
+    EXPECT_EQ(allocations(), std::vector<std::string>{kUnit1 + " -> " + mac(0) + " confirmed"});
+}
+
+TEST_F(ProducerTest, AnUnsentRequestEndsTheRunWithTheAddressKeptAllocated) {
+    FakeLine line;
+    line.units = {{kUnit1, "192.168.0.150"}};
+    line.sendWorks = false;
+    EXPECT_EQ(run(line, 10), ProductionEnd::NoNetwork);
+    EXPECT_EQ(allocations(), std::vector<std::string>{kUnit1 + " -> " + mac(0) + " allocated"});
+}
+
+}  // namespace
