@@ -9,8 +9,8 @@ namespace kestrel {
 namespace {
 
 constexpr std::string_view kStepNames[] = {
-    "pending",   "unit",        "allocated", "sent",    "answered",  "failed", "no-answer",
-    "confirmed", "unconfirmed", "skipped",   "gave-up", "exhausted", "error",
+    "watching",  "pending",   "unit",        "allocated", "sent",    "answered",  "failed",
+    "no-answer", "confirmed", "unconfirmed", "skipped",   "gave-up", "exhausted", "error",
 };
 
 bool sameMac(std::string_view a, std::string_view b) {
@@ -122,6 +122,15 @@ bool Producer::look() {
         return false;
     }
     view_ = std::move(*seen);
+    if (!watching_) {
+        watching_ = true;
+        for (const auto& c : view_) before_.insert(lowerText(c.mac));
+        emit(ProductionStep::Watching, nullptr,
+             std::to_string(before_.size()) +
+                 " controllers on the line: units plugged in from now on" +
+                 (settings_.expect.empty() ? "" : " or carrying an expected factory MAC") +
+                 " are produced");
+    }
     return true;
 }
 
@@ -136,6 +145,7 @@ std::vector<SeenController> Producer::newUnits() {
     // with its factory MAC) comes back.
     std::erase_if(attempts_, [&](const auto& kv) { return !rows.count(kv.first); });
     std::erase_if(reported_, [&](const auto& key) { return !rows.count(key); });
+    std::erase_if(before_, [&](const auto& key) { return !rows.count(key); });
 
     std::vector<SeenController> out;
     std::set<std::string> taken;
@@ -163,6 +173,12 @@ std::vector<SeenController> Producer::newUnits() {
                                 ") yet answers with its old MAC: check this unit");
                 continue;
             }
+        } else if (before_.count(key)) {
+            // Perhaps a controller already in service: never rewritten unasked.
+            skipOnce(c,
+                     "was on the line when the run began: plug it in again, or name its factory "
+                     "MAC with --expect-mac");
+            continue;
         }
         // A request names its controller by MAC alone: two controllers with
         // one MAC would both take it.

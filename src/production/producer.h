@@ -20,6 +20,7 @@
 namespace kestrel {
 
 enum class ProductionStep {
+    Watching,   // the first scan is in: what was on the line then is no new unit
     Pending,    // an earlier run's allocation, about to be settled
     Unit,       // a new controller on the line
     Allocated,  // journal steps of one allocation, as the journal names them
@@ -47,11 +48,14 @@ struct ProductionEvent {
 
 struct ProducerSettings {
     int oem_index = 1;
-    std::string adapter;        // recorded with every allocation
-    std::string adapter_mac;    // the requests' sender
-    std::set<MacValue> expect;  // factory MACs; empty: any controller the journal does not know
-    int attempts = 2;           // requests a unit gets while it stays in view
-    int confirm_scans = 5;      // scans that may pass until the new MAC answers
+    std::string adapter;      // recorded with every allocation
+    std::string adapter_mac;  // the requests' sender
+    // Factory MACs: a controller carrying one is a new unit, also one that
+    // was on the line before the run began. Empty: any controller plugged in
+    // while the run watches that the journal does not know.
+    std::set<MacValue> expect;
+    int attempts = 2;       // requests a unit gets while it stays in view
+    int confirm_scans = 5;  // scans that may pass until the new MAC answers
 };
 
 enum class ProductionEnd {
@@ -98,6 +102,8 @@ private:
     std::vector<SeenController> view_;     // the last scan's controllers
     std::map<std::string, int> attempts_;  // by lower-case MAC, while in view
     std::set<std::string> reported_;       // skipped or given up, while in view
+    std::set<std::string> before_;         // on the line at the first scan, while in view
+    bool watching_ = false;                // the first scan is in
     std::mutex mutex_;
     bool stopping_ = false, inUnit_ = false;  // guarded by mutex_
 };

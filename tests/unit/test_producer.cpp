@@ -26,7 +26,7 @@ enum class Fails { Refuse, Silent, AnswerLost };
 
 struct FakeUnit {
     std::string mac, ip;
-    int appears = 1;   // the scan from which it answers
+    int appears = 2;   // the scan from which it answers: plugged in after the first
     int failures = 0;  // its first N writes fail
     Fails how = Fails::Refuse;
     int writes = 0;
@@ -125,24 +125,28 @@ struct LineCase {
 TEST_F(ProducerTest, EachUnitGetsTheNextAddressOnceAndFailuresBurnTheirs) {
     const LineCase cases[] = {
         {"two good units, one plugged in later",
-         {{kUnit1, "192.168.0.150"}, {kUnit2, "169.254.250.1", 4}},
+         {{kUnit1, "192.168.0.150"}, {kUnit2, "169.254.250.1", 5}},
          {},
          {kUnit1 + " -> " + mac(0) + " confirmed", kUnit2 + " -> " + mac(1) + " confirmed"}},
         {"a refusal, then the retry takes the next address",
-         {{kUnit1, "192.168.0.150", 1, 1}},
+         {{kUnit1, "192.168.0.150", 2, 1}},
          {},
          {kUnit1 + " -> " + mac(0) + " unconfirmed", kUnit1 + " -> " + mac(1) + " confirmed"}},
         {"a silent unit gets its attempts, then the next unit goes on",
-         {{kUnit1, "192.168.0.150", 1, 9, Fails::Silent}, {kUnit2, "192.168.0.151", 2}},
+         {{kUnit1, "192.168.0.150", 2, 9, Fails::Silent}, {kUnit2, "192.168.0.151", 3}},
          {},
          {kUnit1 + " -> " + mac(0) + " unconfirmed", kUnit1 + " -> " + mac(1) + " unconfirmed",
           kUnit2 + " -> " + mac(2) + " confirmed"}},
         {"a lost answer is confirmed by the scan",
-         {{kUnit1, "192.168.0.150", 1, 1, Fails::AnswerLost}},
+         {{kUnit1, "192.168.0.150", 2, 1, Fails::AnswerLost}},
          {},
          {kUnit1 + " -> " + mac(0) + " confirmed"}},
-        {"only expected factory MACs are produced",
-         {{kUnit1, "192.168.0.150"}, {"00:1a:2b:99:00:01", "192.168.0.20"}},
+        {"a controller on the line before the run began is left alone",
+         {{kUnit1, "192.168.0.150", 1}},
+         {},
+         {}},
+        {"only expected factory MACs are produced, also those there before",
+         {{kUnit1, "192.168.0.150", 1}, {"00:1a:2b:99:00:01", "192.168.0.20"}},
          expecting(kUnit1),
          {kUnit1 + " -> " + mac(0) + " confirmed"}},
         {"two units with one MAC are left alone",
@@ -213,7 +217,7 @@ TEST_F(ProducerTest, ResumedRunSettlesWhatAnEarlierRunLeftOpen) {
 TEST_F(ProducerTest, StopFinishesTheUnitInHand) {
     FakeLine line;
     line.units = {{kUnit1, "192.168.0.150"}, {kUnit2, "192.168.0.151"}};
-    line.lastScan = 2;  // the first confirmation scan asks for the stop
+    line.lastScan = 3;  // the first confirmation scan asks for the stop
     EXPECT_EQ(run(line, 10), ProductionEnd::Stopped);
     EXPECT_EQ(allocations(), std::vector<std::string>{kUnit1 + " -> " + mac(0) + " confirmed"});
 }
