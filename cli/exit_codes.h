@@ -15,6 +15,7 @@ inline constexpr int kExitNoTarget = 6;   // the target was not found, is not un
                                           // replies disagree on settings a change keeps
 inline constexpr int kExitJournal =
     7;  // the production journal cannot be used (locked, other range)
+inline constexpr int kExitRangeUsedUp = 8;  // produce: every address of the range is handed out
 // Ended by a signal, as a shell reports it (128 + the signal's number).
 inline constexpr int kExitInterrupted = 130;  // SIGINT (Ctrl+C)
 inline constexpr int kExitTerminated = 143;   // SIGTERM (Ctrl+Break or a closed console on Windows)

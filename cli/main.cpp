@@ -18,6 +18,7 @@
 #include "net/address_text.h"
 #include "output/safe_text.h"
 #ifdef FENDRIX_JOURNAL
+#include "produce_command.h"
 #include "production/journal_export.h"
 #endif
 #include "scan_output.h"
@@ -218,6 +219,8 @@ int main(int argc, char** argv) {
     }
 
 #ifdef FENDRIX_JOURNAL
+    ProduceArgs produceArgs;
+    auto* produce = addProduceCommand(app, produceArgs);
     auto* journal = app.add_subcommand("journal", "Export a production journal; reads only");
     journal->add_option("FILE", line.journal_file, "The journal file")->required();
     journal->add_option("--format", line.journal_format, "Output: csv or json")
@@ -254,6 +257,7 @@ int main(int argc, char** argv) {
         }
         return checkedOutput(kExitOk);
     }
+    if (produce->parsed()) return checkedOutput(runProduce(produceArgs));
 #endif
 
     // Everything the subcommands need from the line is checked before
