@@ -245,6 +245,32 @@ def capture_error_prompt(output, interface, text):
     check(not any(l.startswith("EXIT") for l in lines), "the window ended the process")
 
 
+def journal_units(export, log, units):
+    """The production journal (fendrix-cli journal --format json) holds, for
+    each OLD=STATE,... of UNITS, exactly these allocations of the unit OLD in
+    this order and none of any other unit; its new MACs are distinct and rise
+    with the allocations; the simulator's log holds one OEM/MAC request per
+    allocation that the journal records as sent, addressed to its unit and
+    carrying its new MAC, and no other (no MAC went out twice)."""
+    allocations = load(export)["allocations"]
+    news = [a["new_mac"] for a in allocations]
+    check(news == sorted(set(news)), f"new MACs distinct and rising: {news}")
+    want = {}
+    for item in units:
+        old, states = item.split("=", 1)
+        want[old.lower()] = states.split(",") if states else []
+    got = {}
+    for a in allocations:
+        got.setdefault(a["old_mac"].lower(), []).append(a["state"])
+    for old in set(want) | set(got):
+        check(got.get(old, []) == want.get(old, []),
+              f"{old}: allocations {got.get(old, [])}, expected {want.get(old, [])}")
+    sent = sorted((a["old_mac"].lower(), a["new_mac"]) for a in allocations if a["sent_at"])
+    requested = sorted((l["target"].lower(), bytes.fromhex(l["hex"])[142:162].rstrip(b"\0").decode())
+                       for l in log_lines(log) if l.get("command") == 5)
+    check(requested == sent, f"OEM/MAC requests {requested}, journal sent {sent}")
+
+
 def log_requests(log):
     """Prints the logged requests as one JSON array (not a check)."""
     print(json.dumps(log_lines(log)))
@@ -302,6 +328,10 @@ def main():
     p.add_argument("output", help="the window driver's standard output")
     p.add_argument("interface")
     p.add_argument("text", help="regular expression for the library's text")
+    p = command(journal_units)
+    p.add_argument("export", help="fendrix-cli journal FILE --format json")
+    p.add_argument("log", help="the simulator's request log")
+    p.add_argument("units", nargs="*", metavar="OLD_MAC=STATE,...")
     p = command(log_requests)
     p.add_argument("log")
 
