@@ -96,8 +96,7 @@ public:
         return written;
     }
     void summary() const {
-        std::fprintf(stderr,
-                     "fendrix-cli: this run: %d units done, %d failed; %llu addresses left\n",
+        std::fprintf(stderr, "fendrix-cli: this run: done %d, failed %d; %llu addresses left\n",
                      done_, failed_, static_cast<unsigned long long>(journal_.left()));
     }
 

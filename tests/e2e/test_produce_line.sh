@@ -51,7 +51,7 @@ fx_pc "$FX_CLI" journal "$journal" --format json >"$FX_DIR/journal.json" ||
 kill -TERM "$RUN"
 wait "$RUN"
 rc=$?
-[ $rc -eq 143 ] && grep -q "this run: 4 units done, 3 failed" "$FX_DIR/run.err" ||
+[ $rc -eq 143 ] && grep -q "this run: done 4, failed 3" "$FX_DIR/run.err" ||
     fx_fail "SIGTERM: exit $rc, $(cat "$FX_DIR/run.err")"
 fx_check journal_units "$FX_DIR/journal.json" "$log" \
     02:fc:00:00:00:01=confirmed 02:fc:00:00:00:02=confirmed 02:fc:00:00:00:03=confirmed \
