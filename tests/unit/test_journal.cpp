@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "factory/oem_mac_request.h"
+#include "journal_dir_test.h"
 #include "production/journal.h"
 #include "production/journal_export.h"
 
@@ -24,18 +25,8 @@ constexpr MacValue kFirst = 0x001A2B000010ULL;
 const MacRange kRange{kFirst, kFirst + 9};
 constexpr int kQel = 4;
 
-class JournalTest : public testing::Test {
+class JournalTest : public fendrix::testing::JournalDirTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::path(testing::TempDir()) /
-               ("journal-" + std::to_string(getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        path_ = (dir_ / "line.journal").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     static ProductionUnit unit(int n) {
         return {"veth0", "02:FC:00:00:00:0" + std::to_string(n), "192.168.0." + std::to_string(n)};
     }
@@ -66,9 +57,6 @@ protected:
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
             << "the child did not get to its kill (status " << status << ")";
     }
-
-    std::filesystem::path dir_;
-    std::string path_;
 };
 
 JournalError::Kind errorOf(const std::function<void()>& f) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "factory/oem_mac_request.h"
+#include "journal_dir_test.h"
 #include "net/byte_io.h"
 #include "net/protocol.h"
 #include "production/producer.h"
@@ -70,18 +71,8 @@ public:
     }
 };
 
-class ProducerTest : public testing::Test {
+class ProducerTest : public fendrix::testing::JournalDirTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::path(testing::TempDir()) /
-               ("producer-" + std::to_string(getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        path_ = (dir_ / "line.journal").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     ProductionEnd run(FakeLine& line, MacValue count, ProducerSettings s = {}) {
         Journal journal(path_, {kFirst, kFirst + count - 1}, kQel);
         s.oem_index = kQel;
@@ -102,8 +93,6 @@ protected:
         return out;
     }
 
-    std::filesystem::path dir_;
-    std::string path_;
     std::vector<std::string> events_;
 };
 
