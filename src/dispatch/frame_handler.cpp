@@ -2,33 +2,22 @@
 
 #include "discovery/scan_reply.h"
 #include "factory/apply_reply.h"
+#include "net/frame_layout.h"
 #include "net/link_layer.h"
 #include "net/protocol.h"
 #include "net/result_reply.h"
 
 namespace kestrel {
 
-namespace {
-
-// Packet layout after the link header. Only the captured length is trusted:
-// the IPv4 total length and the UDP length are claims of the sender and are
-// not needed to find the fixed-size reply.
-constexpr std::size_t kIpMinHeader = 20;
-constexpr std::size_t kIpFragmentAt = 6;  // flags (3 bits) + fragment offset (13 bits)
-constexpr std::uint16_t kFragmentOffsetMask = 0x1FFF;
-constexpr std::size_t kIpProtocolAt = 9;
-constexpr std::uint8_t kProtocolUdp = 17;
-constexpr std::size_t kUdpDstPortAt = 2;
-constexpr std::size_t kUdpHeader = 8;
-
-}  // namespace
-
+// Only the captured length is trusted: the IPv4 total length and the UDP
+// length are claims of the sender and are not needed to find the fixed-size
+// reply.
 std::optional<ReplyEvent> handleFrame(ByteSpan frame, LinkType link) {
     const auto ip = ipv4Offset(frame, link);
     if (!ip) return std::nullopt;
     const ByteReader f(frame);
 
-    const auto versionIhl = f.u8(*ip);
+    const auto versionIhl = f.u8(*ip + kIpVersionIhlAt);
     if (!versionIhl) return std::nullopt;
     const std::size_t ipHeader = static_cast<std::size_t>(*versionIhl & 0x0F) * 4;
     if (ipHeader < kIpMinHeader) return std::nullopt;
@@ -38,7 +27,7 @@ std::optional<ReplyEvent> handleFrame(ByteSpan frame, LinkType link) {
     if (!fragment || (*fragment & kFragmentOffsetMask) != 0) return std::nullopt;
 
     const std::size_t udp = *ip + ipHeader;
-    if (f.u16be(udp + kUdpDstPortAt) != kReplyPort) return std::nullopt;
+    if (f.u16be(udp + kUdpDestinationPortAt) != kReplyPort) return std::nullopt;
 
     const std::size_t start = udp + kUdpHeader;
     const auto code = f.u8(start + hdr::Command);

@@ -1,10 +1,10 @@
 #include "net/link_layer.h"
 
+#include "net/frame_layout.h"
+
 namespace kestrel {
 
 namespace {
-
-constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
 
 // Where each link header keeps the protocol of what follows it (big-endian),
 // and its length.
@@ -15,7 +15,7 @@ struct LinkHeader {
 
 constexpr LinkHeader headerOf(LinkType link) {
     switch (link) {
-    case LinkType::Ethernet: return {12, 14};
+    case LinkType::Ethernet: return {kEtherTypeAt, kEthHeader};
     case LinkType::LinuxSll: return {14, 16};
     case LinkType::LinuxSll2: return {0, 20};
     }

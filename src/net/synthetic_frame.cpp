@@ -4,17 +4,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::size_t kEthTypeAt = 12;
-constexpr std::uint16_t kEthTypeIpv4 = 0x0800;
-constexpr std::size_t kIp = 14;
-constexpr std::size_t kIpHeader = 20;
-constexpr std::size_t kUdp = kIp + kIpHeader;
-constexpr std::size_t kUdpHeader = 8;
-// Offsets inside the IPv4 header.
-constexpr std::size_t kVersionIhl = 0, kTotalLength = 2, kTtl = 8, kProtocol = 9, kChecksum = 10,
-                      kSource = 12, kDestination = 16;
-// Offsets inside the UDP header (its checksum stays 0: none, which IPv4 allows).
-constexpr std::size_t kSourcePort = 0, kDestinationPort = 2, kLength = 4;
+constexpr std::size_t kUdp = kEthHeader + kIpMinHeader;
 
 std::uint16_t headerChecksum(ByteSpan header) {
     std::uint32_t sum = 0;
@@ -31,21 +21,23 @@ std::size_t writeSyntheticHeaders(MutableByteSpan frame, const DatagramEnds& end
     if (payloadLength > kMaxUdpPayload || frame.size() < kSyntheticHeaderBytes + payloadLength)
         return 0;
     for (std::size_t i = 0; i < kSyntheticHeaderBytes; ++i) frame[i] = 0;
-    putU16be(frame, kEthTypeAt, kEthTypeIpv4);
+    putU16be(frame, kEtherTypeAt, kEtherTypeIpv4);
 
-    const auto ip = frame.subspan(kIp, kIpHeader);
-    putU8(ip, kVersionIhl, 0x45);
-    putU16be(ip, kTotalLength, static_cast<std::uint16_t>(kIpHeader + kUdpHeader + payloadLength));
-    putU8(ip, kTtl, 64);
-    putU8(ip, kProtocol, 17);
-    putBytes(ip, kSource, ends.source_ip);
-    putBytes(ip, kDestination, ends.destination_ip);
-    putU16be(ip, kChecksum, headerChecksum(ip));
+    const auto ip = frame.subspan(kEthHeader, kIpMinHeader);
+    putU8(ip, kIpVersionIhlAt, 0x45);
+    putU16be(ip, kIpTotalLengthAt,
+             static_cast<std::uint16_t>(kIpMinHeader + kUdpHeader + payloadLength));
+    putU8(ip, kIpTtlAt, 64);
+    putU8(ip, kIpProtocolAt, kProtocolUdp);
+    putBytes(ip, kIpSourceAt, ends.source_ip);
+    putBytes(ip, kIpDestinationAt, ends.destination_ip);
+    putU16be(ip, kIpChecksumAt, headerChecksum(ip));
 
+    // The UDP checksum stays 0: none, which IPv4 allows.
     const auto udp = frame.subspan(kUdp, kUdpHeader);
-    putU16be(udp, kSourcePort, ends.source_port);
-    putU16be(udp, kDestinationPort, ends.destination_port);
-    putU16be(udp, kLength, static_cast<std::uint16_t>(kUdpHeader + payloadLength));
+    putU16be(udp, kUdpSourcePortAt, ends.source_port);
+    putU16be(udp, kUdpDestinationPortAt, ends.destination_port);
+    putU16be(udp, kUdpLengthAt, static_cast<std::uint16_t>(kUdpHeader + payloadLength));
     return kSyntheticHeaderBytes + payloadLength;
 }
 

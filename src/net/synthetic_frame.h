@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/byte_io.h"
+#include "net/frame_layout.h"
 
 namespace kestrel {
 
@@ -19,8 +20,8 @@ struct DatagramEnds {
     std::uint16_t destination_port = 0;
 };
 
-inline constexpr std::size_t kSyntheticHeaderBytes = 14 + 20 + 8;
-inline constexpr std::size_t kMaxUdpPayload = 65535 - 20 - 8;
+inline constexpr std::size_t kSyntheticHeaderBytes = kEthHeader + kIpMinHeader + kUdpHeader;
+inline constexpr std::size_t kMaxUdpPayload = 65535 - kIpMinHeader - kUdpHeader;
 
 // Writes the three headers in front of a payload of `payloadLength` bytes that
 // already lies at frame[kSyntheticHeaderBytes..]. Answers the frame's length,
