@@ -6,7 +6,7 @@
 #include "app/CKestrelInstallerDlg.h"
 #include "app/SystemDesktop.h"
 #include "app/SystemPrompts.h"
-#include "net/platform.h"
+#include "net/capture_chooser.h"
 #include "string_table.h"
 
 #ifdef _WIN32
@@ -50,7 +50,8 @@ int CKestrelInstallerApp::InitInstance() {
     }
     const auto adapters = kestrel::makeSystemAdapterSource();
     const auto socket = kestrel::makeUdpSocket();
-    const auto capture = kestrel::makePcapCapture();
+    // The capture helper, else an in-process capture (root), else a socket.
+    const auto capture = kestrel::makeCaptureChooser(kestrel::ReceiverMode::Auto);
     SystemPrompts prompts;
     SystemDesktop desktop;
     {

@@ -33,19 +33,13 @@ constexpr int kStartupScanDelayMs = 1000;
 
 CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, const QStringList& arguments,
                                            QWidget* parent)
-    : QDialog(parent), seams_(seams) {
+    : QDialog(parent), seams_(seams), link_(seams.socket, seams.capture, linkEvents()) {
     setWindowTitle(QStringLiteral("Fendrix"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
     menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
-
-    // The worker only wakes the window; the window drains on its own thread.
-    replyQueue_.setNotify([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { drainReplies(); }, Qt::QueuedConnection);
-    });
 
     buildControls();
     connect(scan_, &QPushButton::clicked, this, &CKestrelInstallerDlg::startScan);
@@ -200,7 +194,7 @@ void CKestrelInstallerDlg::releaseResources() {
     destroyed_ = true;
     adapters_.clear();
     model_->clear();
-    seams_.capture.stop();  // safe when nothing runs
+    link_.stopCapture();  // safe when nothing runs
 }
 
 void CKestrelInstallerDlg::prompt(const QString& text, kestrel::PromptIcon icon) {

@@ -1,8 +1,9 @@
 #pragma once
 // The main window: top bar (Scan, adapter selector, device-command buttons or
 // the factory panel, selection line and status label) above the device list.
-// It owns the adapter entries, the rows and the reply queue; the socket, the
-// capture, the prompts and the desktop come in as seams.
+// It owns the adapter entries, the rows and the link to the segment (which
+// holds the reply queue); the socket, the capture, the prompts and the
+// desktop come in as seams.
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "commands/network_change_request.h"
-#include "dispatch/reply_queue.h"
+#include "dispatch/segment_link.h"
 #include "net/byte_io.h"
 #include "seams/seams.h"
 
@@ -99,10 +100,12 @@ private:
     const kestrel::DeviceRecord* clickedRecord() const;
 
     // Adapters, socket, capture, replies and sending.
+    kestrel::SegmentLinkEvents linkEvents();
     void loadAdapters();
     void openSocket();
     void activateAdapter();
     void startCapture(const kestrel::AdapterEntry& adapter);
+    void warnIfOnlySocket();
     void startScan();
     void drainReplies();
     void handleResultReply(std::uint8_t result);
@@ -117,15 +120,15 @@ private:
     void prompt(const QString& text, kestrel::PromptIcon icon = kestrel::PromptIcon::Warning);
 
     kestrel::Seams seams_;
-    // Declared before everything that feeds it, so it outlives the capture.
-    kestrel::ReplyQueue replyQueue_;
+    // The socket and the capture of the seams, and the replies they bring.
+    kestrel::SegmentLink link_;
 
     std::vector<kestrel::AdapterEntry> adapters_;
     QString upgradeTargetIp_;  // the row the context menu was offered for
     int currentRow_ = -1;      // the row last clicked; kept across scans
     std::optional<ClickedController> clicked_;
     bool captureStarted_ = false;
-    unsigned captureRun_ = 0;  // counts capture starts and stops, to drop stale loss reports
+    std::string socketWarningShown_;  // the last "replies through a socket" warning shown
     bool factoryMode_ = false;
     bool draining_ = false;
     bool destroyed_ = false;

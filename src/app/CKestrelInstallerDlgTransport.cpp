@@ -10,12 +10,11 @@
 
 #include "app/CKestrelInstallerDlg.h"
 #include "commands/factory_reset_request.h"
-#include "dispatch/frame_handler.h"
 #include "factory/oem_mac_request.h"
 #include "net/adapter_rules.h"
+#include "net/capture_hints.h"
 #include "net/request_header.h"
 #include "net/result_reply.h"
-#include "net/sending.h"
 #include "ui/DeviceListModel.h"
 #include "ui/FactoryPanel.h"
 
@@ -73,24 +72,45 @@ void CKestrelInstallerDlg::loadAdapters() {
     if (!adapters_.empty()) adapterSelector_->setCurrentIndex(0);
 }
 
+kestrel::SegmentLinkEvents CKestrelInstallerDlg::linkEvents() {
+    kestrel::SegmentLinkEvents events;
+    // The worker only wakes the window; the window drains on its own thread.
+    events.replies_waiting = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { drainReplies(); }, Qt::QueuedConnection);
+    };
+    // The capture's and the queue's diagnostic lines, written by the window.
+    events.notes = printCaptureNote;
+    // A loop that dies by itself (link deleted, device down, the helper
+    // killed) is handed over as text, and shown once, here, unless this
+    // capture has been replaced or the window is closing by then.
+    events.lost = [this](const kestrel::CaptureError& error, unsigned run) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, message = error.message] {
+                if (destroyed_ || run != link_.captureRun()) return;
+                prompt(QString::fromStdString(message));
+            },
+            Qt::QueuedConnection);
+    };
+    return events;
+}
+
 void CKestrelInstallerDlg::openSocket() {
-    // A refused broadcast option leaves the socket closed; the socket layer's
-    // line goes to standard error.
-    const auto opened = seams_.socket.open();
+    // Closes the socket still open first. A refused broadcast option leaves
+    // the socket closed; the socket layer's line goes to standard error.
+    const auto opened = link_.openSocket();
     if (!opened && !opened.diagnostic.empty()) printLine(stderr, opened.diagnostic);
 }
 
 void CKestrelInstallerDlg::activateAdapter() {
-    if (captureStarted_) {
-        seams_.capture.stop();
-        ++captureRun_;  // a loss reported by the old capture is no longer news
-    }
-    if (seams_.socket.isOpen()) seams_.socket.close();
+    // A loss reported by the old capture is no longer news after this.
+    if (captureStarted_) link_.stopCapture();
     openSocket();
     // Without an adapter nothing is captured or sent; the window stays open.
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::GoOn);
     if (!adapter) return;
-    if (!seams_.socket.bind(*adapter)) {
+    if (!link_.bindSocket(*adapter)) {
         std::fputs("bind() 실행 에러\n", stdout);
         std::fflush(stdout);
         seams_.desktop.exitProcess(1);
@@ -100,48 +120,44 @@ void CKestrelInstallerDlg::activateAdapter() {
 }
 
 void CKestrelInstallerDlg::startCapture(const kestrel::AdapterEntry& adapter) {
-    kestrel::ReplyQueue* queue = &replyQueue_;
-    // Runs on the capture worker: decode, queue, never wait for this thread.
-    auto sink = [queue](kestrel::ByteSpan frame, kestrel::LinkType link) {
-        if (auto event = kestrel::handleFrame(frame, link)) queue->push(std::move(*event));
-    };
-    // The capture's and the queue's diagnostic lines, written by the window.
-    seams_.capture.setNoteSink(printCaptureNote);
-    replyQueue_.setOverflowNote([](const std::string& line) { printLine(stderr, line); });
-    // Also on the worker: a loop that dies by itself (link deleted, device
-    // down) is handed over as text, and shown once, here, unless this
-    // capture has been replaced or the window is closing by then.
-    const unsigned run = ++captureRun_;
-    seams_.capture.setLoopErrorSink([this, run](const kestrel::CaptureError& error) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, run, message = error.message] {
-                if (destroyed_ || run != captureRun_) return;
-                prompt(QString::fromStdString(message));
-            },
-            Qt::QueuedConnection);
-    });
     captureStarted_ = true;
-    const auto error = seams_.capture.start(adapter, std::move(sink));
-    if (!error) return;
+    const auto error = link_.startCapture(adapter);
+    if (!error) {
+        warnIfOnlySocket();
+        return;
+    }
     if (error->kind == kestrel::CaptureError::Kind::ListFailed) {
         seams_.desktop.exitProcess(1);
         return;
     }
-    // No device for the adapter, or no right to open it: say so once; the
-    // window stays usable (sending still works).
+    // Nothing receives replies (no device for the adapter, no capture and
+    // no socket either): say so once; the window stays usable (sending
+    // still works).
     prompt(QString::fromStdString(error->message));
+}
+
+void CKestrelInstallerDlg::warnIfOnlySocket() {
+    // Replies come through a plain socket for want of a capture: say why and
+    // what is missed, once for as long as the reason stays the same (a user
+    // outside the group is not told again at every change of adapter).
+    const auto receiver = link_.receiver();
+    if (!receiver || !receiver->capture_unavailable) return;
+    const std::string text =
+        "Capture is unavailable: " + kestrel::socketReceiverText(*receiver->capture_unavailable);
+    if (text == socketWarningShown_) return;
+    socketWarningShown_ = text;
+    prompt(QString::fromStdString(text));
 }
 
 void CKestrelInstallerDlg::sendBroadcast(const kestrel::AdapterEntry& adapter,
                                          kestrel::ByteSpan bytes) {
-    kestrel::sendBroadcast(seams_.socket, adapter, bytes);
+    link_.sendBroadcast(adapter, bytes);
 }
 
 void CKestrelInstallerDlg::sendToController(const kestrel::AdapterEntry& adapter,
                                             kestrel::ByteSpan bytes,
                                             std::string_view controllerIp) {
-    const auto sent = kestrel::sendToController(seams_.socket, adapter, bytes, controllerIp);
+    const auto sent = link_.sendToController(adapter, bytes, controllerIp);
     if (sent.unicast) reportUnicast(sent.outcome);
 }
 
@@ -196,7 +212,7 @@ void CKestrelInstallerDlg::drainReplies() {
         if (next == pending.size()) {
             pending.clear();
             next = 0;
-            replyQueue_.takeAll(pending);
+            link_.replies().takeAll(pending);
             if (pending.empty()) break;
         }
         // Consecutive scan replies become one insertion.

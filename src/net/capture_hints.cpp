@@ -1,5 +1,8 @@
 #include "net/capture_hints.h"
 
+#include "net/pcap_runtime.h"
+#include "net/protocol.h"
+
 namespace kestrel {
 
 std::string helperMissingText(const std::vector<std::string>& looked) {
@@ -18,6 +21,25 @@ std::string helperNotAllowedText(std::string_view path) {
 std::string helperLacksCapabilityText(std::string_view path, std::string_view detail) {
     return "fendrix-capture lacks the cap_net_raw capability: " + std::string(detail) +
            "; give it with: sudo setcap cap_net_raw=ep " + std::string(path);
+}
+
+std::string inProcessNeedsRootText(std::string_view detail) {
+    return "capturing without the helper needs root: " + std::string(detail);
+}
+
+std::string npcapMissingText() {
+    return std::string("Npcap is missing (get it from ") + kNpcapUrl + ")";
+}
+
+std::string socketReceiverText(std::string_view why) {
+#ifdef _WIN32
+    const char* dropper = "Windows drops";
+#else
+    const char* dropper = "the IP stack drops (for example under strict reverse-path filtering)";
+#endif
+    return std::string(why) + "; replies come through a plain socket on port " +
+           std::to_string(kReplyPort) +
+           ", so replies from controllers outside this PC's subnet that " + dropper + " are missed";
 }
 
 }  // namespace kestrel

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/adapter.h"
 #include "net/byte_io.h"
@@ -22,7 +23,8 @@ struct CaptureError {
         // Hints for the user: what is missing for a capture through the helper.
         HelperMissing,     // fendrix-capture is not installed where it is looked for
         HelperNotAllowed,  // this user may not run it (not in its group)
-        NoRights,          // it runs, but may not open the capture (no cap_net_raw)
+        NoRights,  // may not open the capture: the helper lacks cap_net_raw, or this process the
+                   // right
     };
     Kind kind;
     std::string message;  // names the adapter and the library's own error text
@@ -41,9 +43,9 @@ using LoopErrorSink = std::function<void(const CaptureError& error)>;
 // error only, as its standard output carries results).
 struct CaptureNote {
     enum class Kind {
-        Warning,    // the capture runs, but the library had a remark
+        Warning,  // a remark while replies still come: the library's, the helper's, a full queue's
         LoopError,  // the library's error when its loop failed, also while a stop was under way
-        LoopEnded,  // the loop ended with a negative result: stopped on request, or failed
+        LoopEnded,  // a live source's loop ended: stopped on request, or failed (not a file's end)
     };
     Kind kind;
     std::string text;  // the whole line without its end; empty for LoopEnded
@@ -53,6 +55,26 @@ struct CaptureNote {
 // on the capture worker; must neither block on the GUI thread nor call back
 // into the capture.
 using NoteSink = std::function<void(const CaptureNote& note)>;
+
+// The three ways replies can reach the program, in the order they are tried.
+enum class Receiver {
+    Helper,     // the capture helper fendrix-capture streams what it captures
+    InProcess,  // libpcap in this process, which has the right itself (root)
+    Socket,     // a UDP socket on the reply port: no rights, only what the IP stack accepts
+};
+
+// What a start() put to work, for a source that chooses among receivers.
+struct ReceiverReport {
+    struct PassedOver {
+        Receiver receiver;
+        CaptureError why;
+    };
+    Receiver receiver = Receiver::InProcess;
+    std::vector<PassedOver> passed_over;  // each receiver tried before it, in order
+    // Set when the socket receiver runs although a capture was wanted: why
+    // none runs (the hint that says what is missing), for the user.
+    std::optional<std::string> capture_unavailable;
+};
 
 class CaptureSource {
 public:
@@ -71,6 +93,9 @@ public:
     virtual void setLoopErrorSink(LoopErrorSink sink) { (void)sink; }
     // Where later starts report their notes. Sources without any may ignore it.
     virtual void setNoteSink(NoteSink sink) { (void)sink; }
+    // Which receiver the last successful start() put to work, for sources
+    // that choose one; nothing for a source that is one receiver.
+    virtual std::optional<ReceiverReport> receiverReport() const { return std::nullopt; }
 };
 
 }  // namespace kestrel

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "net/capture_helper_lines.h"
 #include "net/capture_helper_location.h"
@@ -49,6 +50,7 @@ CaptureError::Kind captureKind(helper::ErrorKind kind) {
 
 class HelperCapture final : public PcapCaptureSource {
 public:
+    explicit HelperCapture(std::string savePath) : savePath_(std::move(savePath)) {}
     ~HelperCapture() override { stop(); }
 
     std::optional<CaptureError> start(const AdapterEntry& adapter, FrameSink sink) override {
@@ -77,6 +79,7 @@ public:
                                 "cannot run " + *path + ": " + std::strerror(spawned)};
         }
         (void)fcntl(process_->streamFd(), F_SETPIPE_SZ, kStreamPipeBytes);
+        statusNote_ = noteSink_;  // before the thread that alone reads it
         statusReader_ = std::thread([this, fd = process_->statusFd()] { readStatus(fd); });
 
         if (auto error = awaitReady(*path)) {
@@ -99,7 +102,12 @@ public:
                                 unsupportedLinkText(what, dlt, pcap_datalink_val_to_name(dlt),
                                                     pcap_datalink_val_to_description(dlt))};
         }
+        // The helper's remarks on opening the device, on this thread like
+        // the in-process capture's; later ones come from the status thread.
+        for (const auto& text : takeEarlyWarnings())
+            note(noteSink_, CaptureNote::Kind::Warning, "capture warning: " + text + where_);
         sink_ = std::move(sink);
+        workerNote_ = noteSink_;
         end_.begin(loopErrorSink_);
         stopRequested_ = false;
         running_ = true;
@@ -119,6 +127,7 @@ public:
         if (worker_.joinable()) worker_.join();
         abandon();
         sink_ = nullptr;
+        workerNote_ = nullptr;
         end_.release();
     }
 
@@ -129,6 +138,11 @@ public:
         loopErrorSink_ = std::move(sink);
     }
 
+    void setNoteSink(NoteSink sink) override {
+        std::lock_guard lock(control_);
+        noteSink_ = std::move(sink);
+    }
+
     CaptureStats stats() const override {
         std::lock_guard lock(statusMutex_);
         return {counters_.received, counters_.dropped, counters_.if_dropped};
@@ -137,6 +151,10 @@ public:
     void waitFinished() override { end_.wait(); }
 
 private:
+    static void note(const NoteSink& sink, CaptureNote::Kind kind, std::string text) {
+        if (sink) sink(CaptureNote{kind, std::move(text)});
+    }
+
     void resetStatus() {
         std::lock_guard lock(statusMutex_);
         ready_ = false;
@@ -144,6 +162,12 @@ private:
         device_.clear();
         error_.reset();
         counters_ = {};
+        earlyWarnings_.clear();
+    }
+
+    std::vector<std::string> takeEarlyWarnings() {
+        std::lock_guard lock(statusMutex_);
+        return std::move(earlyWarnings_);
     }
 
     // Status thread: every line of the helper's standard error until it ends.
@@ -169,17 +193,25 @@ private:
     void take(std::string_view text) {
         const auto line = helper::parseLine(text);
         if (!line) return;  // not the helper's own format: nothing to act on
-        std::lock_guard lock(statusMutex_);
-        switch (line->type) {
-        case helper::Line::Type::Ready:
-            ready_ = true;
-            device_ = line->text;
-            break;
-        case helper::Line::Type::Stats: counters_ = line->counters; break;
-        case helper::Line::Type::Error: error_ = *line; break;
-        case helper::Line::Type::Warning: break;
+        std::string lateWarning;
+        {
+            std::lock_guard lock(statusMutex_);
+            switch (line->type) {
+            case helper::Line::Type::Ready:
+                ready_ = true;
+                device_ = line->text;
+                break;
+            case helper::Line::Type::Stats: counters_ = line->counters; break;
+            case helper::Line::Type::Error: error_ = *line; break;
+            case helper::Line::Type::Warning:
+                if (ready_) lateWarning = "capture warning: " + line->text;
+                else earlyWarnings_.push_back(line->text);
+                break;
+            }
+            statusCv_.notify_all();
         }
-        statusCv_.notify_all();
+        // Never under the lock: the sink writes a line, which may take a while.
+        if (!lateWarning.empty()) note(statusNote_, CaptureNote::Kind::Warning, lateWarning);
     }
 
     std::string readyDevice() const {
@@ -225,6 +257,12 @@ private:
             return CaptureError{CaptureError::Kind::OpenFailed,
                                 std::string("cannot read the capture stream: ") + err + where_};
         }
+        if (!savePath_.empty()) {
+            dumper_ = pcap_dump_open(handle_, savePath_.c_str());
+            if (dumper_ == nullptr)
+                return CaptureError{CaptureError::Kind::OpenFailed,
+                                    "cannot write " + savePath_ + ": " + pcap_geterr(handle_)};
+        }
         return std::nullopt;
     }
 
@@ -234,6 +272,10 @@ private:
         process_->signal(SIGKILL);
         if (statusReader_.joinable()) statusReader_.join();
         process_->reap();
+        if (dumper_ != nullptr) {
+            pcap_dump_close(dumper_);
+            dumper_ = nullptr;
+        }
         if (handle_ != nullptr) {
             pcap_close(handle_);
             handle_ = nullptr;
@@ -244,6 +286,8 @@ private:
 
     static void onFrame(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
         auto* self = reinterpret_cast<HelperCapture*>(user);
+        if (self->dumper_ != nullptr)
+            pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
         // Only what was captured is handed on, never the claimed wire length.
         self->sink_(ByteSpan(bytes, header->caplen), self->link_);
     }
@@ -265,22 +309,31 @@ private:
             if (why.empty())
                 why = "fendrix-capture ended (" + describeWaitStatus(status) + ")" +
                       (streamError.empty() ? "" : ": " + streamError);
+            note(workerNote_, CaptureNote::Kind::LoopError, "capture: " + why + where_);
             lost = CaptureError{
                 CaptureError::Kind::LoopFailed,
                 "The capture stopped: " + why + where_ + ". Replies are no longer received."};
         }
+        // A live capture's loop ends only when it is stopped or fails, as the
+        // in-process one's does: the same note, whichever way replies come.
+        note(workerNote_, CaptureNote::Kind::LoopEnded, {});
         running_ = false;
         end_.finish(lost);
     }
 
-    std::mutex control_;  // start and stop
+    const std::string savePath_;  // also write every frame there (pcap file) when set
+    std::mutex control_;          // start and stop
     std::unique_ptr<HelperProcess> process_;
     std::thread statusReader_;
     pcap_t* handle_ = nullptr;
+    pcap_dumper_t* dumper_ = nullptr;
     std::string where_;  // adapter and device, for messages
     FrameSink sink_;
     LinkType link_ = LinkType::Ethernet;  // of the stream being read
-    LoopErrorSink loopErrorSink_;         // for the next start
+    LoopErrorSink loopErrorSink_;  // for the next start
+    NoteSink noteSink_;            // for the next start
+    NoteSink workerNote_;          // the running capture's copy
+    NoteSink statusNote_;          // the status thread's copy
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> running_{false};
     std::thread worker_;
@@ -291,12 +344,15 @@ private:
     bool statusEnded_ = false;
     std::string device_;  // as the ready line named it
     std::optional<helper::Line> error_;
+    std::vector<std::string> earlyWarnings_;  // said before ready, noted by start()
     helper::Counters counters_;
     CaptureWorkerEnd end_;
 };
 
 }  // namespace
 
-std::unique_ptr<PcapCaptureSource> makeHelperCapture() { return std::make_unique<HelperCapture>(); }
+std::unique_ptr<PcapCaptureSource> makeHelperCapture(const CaptureOptions& options) {
+    return std::make_unique<HelperCapture>(options.save_path);
+}
 
 }  // namespace kestrel

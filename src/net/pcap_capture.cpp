@@ -137,8 +137,14 @@ private:
         pcap_set_buffer_size(handle_, options_.buffer_bytes);
         pcap_set_immediate_mode(handle_, options_.immediate ? 1 : 0);
         const int status = pcap_activate(handle_);
-        if (status < 0)
-            return fail(CaptureError::Kind::OpenFailed, activateError(handle_, status) + where);
+        if (status < 0) {
+            // Only a refusal of the right is a matter of rights: a device that
+            // is down or gone is not mended by root.
+            const bool refused =
+                status == PCAP_ERROR_PERM_DENIED || status == PCAP_ERROR_PROMISC_PERM_DENIED;
+            return fail(refused ? CaptureError::Kind::NoRights : CaptureError::Kind::OpenFailed,
+                        activateError(handle_, status) + where);
+        }
         if (status > 0)
             note(noteSink_, CaptureNote::Kind::Warning,
                  "capture warning: " + activateError(handle_, status) + where);

@@ -56,8 +56,9 @@ std::unique_ptr<PcapCaptureSource> makePcapFileCapture(std::string path);
 // Captures through the helper fendrix-capture, found beside the running
 // program (see capture_helper_location.h), and reads its pcap stream. The
 // helper ends with the thread that starts it: start() it from a thread that
-// outlives the capture (the GUI or main thread).
-std::unique_ptr<PcapCaptureSource> makeHelperCapture();
+// outlives the capture (the GUI or main thread). The helper opens the device
+// as the defaults above say; of `options` only save_path is used.
+std::unique_ptr<PcapCaptureSource> makeHelperCapture(const CaptureOptions& options = {});
 #endif
 // Receives on a UDP socket bound to the reply port on the adapter; needs no
 // rights, and sees only the replies that the IP stack accepts.

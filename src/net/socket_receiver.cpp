@@ -121,6 +121,7 @@ public:
             return error;
         }
         sink_ = std::move(sink);
+        workerNote_ = noteSink_;
         end_.begin(loopErrorSink_);
         stopping_ = false;
         received_ = 0;
@@ -138,6 +139,7 @@ public:
         worker_.join();
         closeAll();
         sink_ = nullptr;
+        workerNote_ = nullptr;
         end_.release();
     }
 
@@ -148,6 +150,11 @@ public:
         loopErrorSink_ = std::move(sink);
     }
 
+    void setNoteSink(NoteSink sink) override {
+        std::lock_guard lock(control_);
+        noteSink_ = std::move(sink);
+    }
+
     // Datagrams taken, and those the kernel dropped for lack of room in the
     // socket's buffer (Linux).
     CaptureStats stats() const override { return {received_, dropped_, 0}; }
@@ -155,6 +162,10 @@ public:
     void waitFinished() override { end_.wait(); }
 
 private:
+    void note(CaptureNote::Kind kind, std::string text) const {
+        if (workerNote_) workerNote_(CaptureNote{kind, std::move(text)});
+    }
+
     std::optional<CaptureError> fail(const std::string& what) {
         return CaptureError{CaptureError::Kind::OpenFailed,
                             what + ": " + errorText(lastError()) + where_};
@@ -285,12 +296,16 @@ private:
                 sink_(ByteSpan(frame.data(), static_cast<std::size_t>(length)), LinkType::Ethernet);
             }
             if (length < 0 && !stopping_) {
+                const std::string why = errorText(lastError());
+                note(CaptureNote::Kind::LoopError, "receiver: " + why + where_);
                 lost = CaptureError{CaptureError::Kind::LoopFailed,
-                                    "Receiving replies stopped: " + errorText(lastError()) +
-                                        where_ + ". Replies are no longer received."};
+                                    "Receiving replies stopped: " + why + where_ +
+                                        ". Replies are no longer received."};
                 break;
             }
         }
+        // Like a capture's loop: ended on request, or failed.
+        note(CaptureNote::Kind::LoopEnded, {});
         running_ = false;
         end_.finish(lost);
     }
@@ -305,6 +320,8 @@ private:
     std::string where_;
     FrameSink sink_;
     LoopErrorSink loopErrorSink_;  // for the next start
+    NoteSink noteSink_;            // for the next start
+    NoteSink workerNote_;          // the running worker's copy
     std::atomic<bool> stopping_{false};
     std::atomic<bool> running_{false};
     std::atomic<std::uint64_t> received_{0};

@@ -6,6 +6,7 @@
 //   EXIT <code>                               (and the process ends)
 //   WINDOW <epoch ms>                         (once the window is constructed,
 //                                              when its start-up scan timer runs)
+//   RECEIVER <helper|in-process|socket|none>  (which receiver its capture chose)
 // Usage: fendrix-e2e-window [window arguments...] --script "wait-rows 3 3000; dump; quit"
 // Commands: wait MS | scan | select-adapter N|IP | click ROW | rclick ROW |
 //   dblclick ROW | oem N | mac TEXT | apply | dump | count | labels | adapters |
@@ -50,6 +51,7 @@
 #include "discovery/row_texts.h"
 #include "net/datagram_socket.h"
 #include "net/platform.h"
+#include "net/capture_chooser.h"
 #include "scan_output.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
@@ -464,7 +466,7 @@ int main(int argc, char** argv) {
     const auto adapters = kestrel::makeSystemAdapterSource();
     const auto realSocket = kestrel::makeUdpSocket();
     CountingSocket socket(*realSocket);
-    const auto capture = kestrel::makePcapCapture();
+    const auto capture = kestrel::makeCaptureChooser(kestrel::ReceiverMode::Auto);
     PrintingPrompts prompts;
     PrintingDesktop desktop;
     int status = 0;
@@ -474,6 +476,10 @@ int main(int argc, char** argv) {
         // The start-up scan's one-second timer started at the end of the
         // construction; showing the window may take a while on a busy machine.
         std::printf("WINDOW %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+        const auto receiver = capture->receiverReport();
+        std::printf(
+            "RECEIVER %s\n",
+            receiver ? std::string(kestrel::receiverWord(receiver->receiver)).c_str() : "none");
         std::fflush(stdout);
         window.show();
         Driver driver(window, prompts, socket);

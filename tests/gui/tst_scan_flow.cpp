@@ -50,6 +50,7 @@ private slots:
     void adapterSwitchRestartsCaptureAndKeepsRows();
     void noAdapterSaysSoOnceAndSendsNothing();
     void captureErrorShowsOneBoxAndWindowStaysUsable();
+    void socketReceiverWarnsOncePerReason();
     void captureListFailureAndRefusedBindEndTheProcess();
     void refusedBroadcastOptionWritesTheSocketLayersLines();
 };
@@ -362,6 +363,38 @@ void TestScanFlow::captureErrorShowsOneBoxAndWindowStaysUsable() {
         ->setCurrentIndex(1);
     QCOMPARE(world.prompts.shown.size(), std::size_t(2));
     QVERIFY(window.isVisible());
+}
+
+void TestScanFlow::socketReceiverWarnsOncePerReason() {
+    using kestrel::Receiver;
+    auto socketFor = [](const std::string& why) {
+        return kestrel::ReceiverReport{
+            Receiver::Socket,
+            {{Receiver::Helper, {kestrel::CaptureError::Kind::HelperNotAllowed, why}}},
+            why};
+    };
+    const std::string misses =
+        "; replies come through a plain socket on port 8911, so replies from controllers outside "
+        "this PC's subnet that the IP stack drops (for example under strict reverse-path "
+        "filtering) are missed";
+    FakeWorld world;
+    world.capture.receiver = socketFor("not in the group fendrix");
+    Dlg window(world.seams(), kNormalArgs);
+    auto* selector =
+        qobject_cast<QComboBox*>(findControl(window, kMainWindowControls, IDC_ADAPTER));
+    // The same reason on the next adapter is not news; another reason is.
+    selector->setCurrentIndex(1);
+    world.capture.receiver = socketFor("device down");
+    selector->setCurrentIndex(0);
+    // A capture that runs says nothing.
+    world.capture.receiver = kestrel::ReceiverReport{Receiver::Helper, {}, std::nullopt};
+    selector->setCurrentIndex(1);
+    QCOMPARE(world.prompts.texts(),
+             (std::vector<std::string>{"Capture is unavailable: not in the group fendrix" + misses,
+                                       "Capture is unavailable: device down" + misses}));
+    QVERIFY(world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
+    QVERIFY(world.desktop.exitCodes.empty());
+    QCOMPARE(world.capture.startedOn.size(), std::size_t(4));
 }
 
 void TestScanFlow::captureListFailureAndRefusedBindEndTheProcess() {

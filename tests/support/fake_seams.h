@@ -53,6 +53,7 @@ private:
 class FakeCapture : public kestrel::CaptureSource {
 public:
     std::optional<kestrel::CaptureError> startError;  // answered by start()
+    std::optional<kestrel::ReceiverReport> receiver;  // which receiver a chooser would have run
 
     std::vector<std::string> startedOn;  // ip_text per start
     int stops = 0;
@@ -69,6 +70,7 @@ public:
     int delivered() const { return delivered_; }
 
     void setLoopErrorSink(kestrel::LoopErrorSink sink) override;
+    std::optional<kestrel::ReceiverReport> receiverReport() const override { return receiver; }
     // Ends the running capture as a loop that fails by itself would: reports
     // `message` from another thread, like the worker. False when none runs.
     bool failLoop(const std::string& message);

@@ -1,0 +1,58 @@
+#include "dispatch/segment_link.h"
+
+#include <utility>
+
+#include "dispatch/frame_handler.h"
+
+namespace kestrel {
+
+SegmentLink::SegmentLink(DatagramSocket& socket, CaptureSource& capture, SegmentLinkEvents events)
+    : socket_(socket), capture_(capture), events_(std::move(events)) {
+    queue_.setNotify([this] {
+        if (events_.replies_waiting) events_.replies_waiting();
+    });
+    queue_.setOverflowNote([this](const std::string& line) {
+        if (events_.notes) events_.notes(CaptureNote{CaptureNote::Kind::Warning, line});
+    });
+    capture_.setNoteSink(events_.notes);
+}
+
+SegmentLink::~SegmentLink() { capture_.stop(); }
+
+SocketOpenResult SegmentLink::openSocket() {
+    if (socket_.isOpen()) socket_.close();
+    return socket_.open();
+}
+
+bool SegmentLink::bindSocket(const AdapterEntry& adapter) { return socket_.bind(adapter); }
+
+void SegmentLink::closeSocket() {
+    if (socket_.isOpen()) socket_.close();
+}
+
+std::optional<CaptureError> SegmentLink::startCapture(const AdapterEntry& adapter) {
+    const unsigned run = ++run_;
+    capture_.setLoopErrorSink([this, run](const CaptureError& error) {
+        if (events_.lost) events_.lost(error, run);
+    });
+    // Runs on the capture worker: decode, queue, never wait for the owner.
+    return capture_.start(adapter, [this](ByteSpan frame, LinkType link) {
+        if (auto event = handleFrame(frame, link)) queue_.push(std::move(*event));
+    });
+}
+
+void SegmentLink::stopCapture() {
+    capture_.stop();
+    ++run_;
+}
+
+SendOutcome SegmentLink::sendBroadcast(const AdapterEntry& adapter, ByteSpan bytes) {
+    return kestrel::sendBroadcast(socket_, adapter, bytes);
+}
+
+ControllerSend SegmentLink::sendToController(const AdapterEntry& adapter, ByteSpan bytes,
+                                             std::string_view controllerIp) {
+    return kestrel::sendToController(socket_, adapter, bytes, controllerIp);
+}
+
+}  // namespace kestrel
