@@ -4,10 +4,18 @@
 //   burst-window: rows=N insert_ms=.. gui_cpu_ms=.. max_batch_ms=.. batches=..
 //     last_row_at=<CLOCK_REALTIME s> rss_before_kib=.. rss_growth_kib=..
 //     anon_growth_kib=.. rss_in_insert_growth_kib=.. pcap_received=.. pcap_dropped=..
-//     pcap_ifdropped=..
+//     pcap_ifdropped=.. max_stall_ms=.. max_stall_cpu_ms=.. receiver=..
+// max_stall_ms is the longest time the GUI thread's event loop did not come
+// round, from just before the start-up scan to the end: the longest the
+// window was frozen while the rows arrived. max_stall_cpu_ms is the most
+// CPU time the GUI thread spent between two turns of its loop: the window's
+// own share, which on a loaded machine is well below the wall time (other
+// processes have the CPU meanwhile).
 // Prompts and desktop actions are printed, never shown.
 // Usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K]
-//        [--timeout-ms MS] [--immediate 0|1]
+//        [--timeout-ms MS] [--immediate 0|1] [--receiver auto|helper|in-process|socket]
+// --receiver picks one way for the replies (default auto: the window's own
+// choice); the capture options apply to the in-process capture only.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -15,10 +23,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/CKestrelInstallerDlg.h"
-#include "net/platform.h"
+#include "net/capture_chooser.h"
 #include "ui/DeviceListModel.h"
 
 using fendrix::CKestrelInstallerDlg;
@@ -66,10 +77,30 @@ struct Args {
     int rows = 0;
     int idle_ms = 3000;  // gives up this long after the last row (or the scan)
     kestrel::CaptureOptions capture;
+    QString receiver = QStringLiteral("auto");
 };
+
+std::unique_ptr<kestrel::CaptureChooser> makeCapture(const Args& args) {
+    using kestrel::Receiver;
+    if (args.receiver == QLatin1String("auto"))
+        return kestrel::makeCaptureChooser(kestrel::ReceiverMode::Auto, args.capture);
+    std::vector<kestrel::ReceiverCandidate> only;
+    if (args.receiver == QLatin1String("helper"))
+        only.push_back({Receiver::Helper, kestrel::makeHelperCapture()});
+    else if (args.receiver == QLatin1String("in-process"))
+        only.push_back({Receiver::InProcess, kestrel::makePcapCapture(args.capture)});
+    else if (args.receiver == QLatin1String("socket"))
+        only.push_back({Receiver::Socket, kestrel::makeSocketReceiver()});
+    else return nullptr;
+    return std::make_unique<kestrel::CaptureChooser>(std::move(only));
+}
 
 bool parse(const QStringList& all, Args& args) {
     for (qsizetype i = 1; i + 1 < all.size(); i += 2) {
+        if (all[i] == QLatin1String("--receiver")) {
+            args.receiver = all[i + 1];
+            continue;
+        }
         bool ok = false;
         const int value = all[i + 1].toInt(&ok);
         if (!ok) return false;
@@ -88,17 +119,17 @@ bool parse(const QStringList& all, Args& args) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Args args;
-    if (!parse(QCoreApplication::arguments(), args)) {
+    const auto capture = parse(QCoreApplication::arguments(), args) ? makeCapture(args) : nullptr;
+    if (!capture) {
         std::fputs(
             "usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K] "
-            "[--timeout-ms MS] [--immediate 0|1]\n",
+            "[--timeout-ms MS] [--immediate 0|1] [--receiver auto|helper|in-process|socket]\n",
             stderr);
         return 2;
     }
 
     const auto adapters = kestrel::makeSystemAdapterSource();
     const auto socket = kestrel::makeUdpSocket();
-    const auto capture = kestrel::makePcapCapture(args.capture);
     PrintingPrompts prompts;
     PrintingDesktop desktop;
     CKestrelInstallerDlg window(kestrel::Seams{*adapters, *socket, *capture, prompts, desktop},
@@ -115,6 +146,27 @@ int main(int argc, char** argv) {
         cpuBefore = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
     });
 
+    // A tick every millisecond while the burst may arrive: the longest gap
+    // between two ticks is the longest the event loop was held up.
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QElapsedTimer sinceTick;
+    qint64 maxStallNs = 0;
+    double cpuAtTick = 0, maxStallCpu = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const double cpu = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+        maxStallNs = std::max(maxStallNs, sinceTick.nsecsElapsed());
+        maxStallCpu = std::max(maxStallCpu, cpu - cpuAtTick);
+        cpuAtTick = cpu;
+        sinceTick.start();
+    });
+    QTimer::singleShot(900, [&] {
+        cpuAtTick = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+        sinceTick.start();
+        ticker.start();
+    });
+
     // The insertion proper: from the model's announcement to the views'
     // handling of it (these connections run after the view's own).
     QElapsedTimer insertTimer;
@@ -126,9 +178,12 @@ int main(int argc, char** argv) {
     // empties its list and stops the capture.
     int rows = 0;
     kestrel::CaptureStats stats;
+    std::optional<kestrel::ReceiverReport> receiver;
     auto finish = [&] {
+        ticker.stop();
         rows = model.rowCount();
         stats = capture->stats();
+        receiver = capture->receiverReport();
         rssAfter = statusKiB("VmRSS");
         anonAfter = statusKiB("RssAnon");
         app.quit();
@@ -165,14 +220,17 @@ int main(int argc, char** argv) {
         "burst-window: rows=%d insert_ms=%.3f gui_cpu_ms=%.3f max_batch_ms=%.3f batches=%d "
         "last_row_at=%.6f rss_before_kib=%lld rss_growth_kib=%lld anon_growth_kib=%lld "
         "rss_in_insert_growth_kib=%lld "
-        "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu\n",
+        "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu max_stall_ms=%.3f "
+        "max_stall_cpu_ms=%.3f receiver=%s\n",
         rows, static_cast<double>(insertNs) / 1e6,
         batches > 0 ? (cpuAtLastRow - cpuBefore) * 1e3 : 0.0, static_cast<double>(maxBatchNs) / 1e6,
         batches, lastRowAt, rssBefore, rssAfter - rssBefore, anonAfter - anonBefore,
         rssInInsert < 0 ? -1 : rssInInsert - rssBefore,
         static_cast<unsigned long long>(stats.received),
         static_cast<unsigned long long>(stats.dropped),
-        static_cast<unsigned long long>(stats.if_dropped));
+        static_cast<unsigned long long>(stats.if_dropped), static_cast<double>(maxStallNs) / 1e6,
+        maxStallCpu * 1e3,
+        receiver ? std::string(kestrel::receiverWord(receiver->receiver)).c_str() : "none");
     std::fflush(stdout);
     return 0;
 }

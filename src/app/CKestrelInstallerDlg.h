@@ -131,6 +131,11 @@ private:
     std::string socketWarningShown_;  // the last "replies through a socket" warning shown
     bool factoryMode_ = false;
     bool draining_ = false;
+    // Replies taken from the queue and not handled yet, when a drain gave
+    // the event loop back in the middle of them; handled first next time.
+    std::vector<kestrel::ReplyEvent> pendingReplies_;
+    std::size_t nextReply_ = 0;
+    std::size_t rowsSinceTrim_ = 0;
     bool destroyed_ = false;
     bool listFullWarned_ = false;  // once per window: a flood would repeat it forever
     MenuRunner menuRunner_;

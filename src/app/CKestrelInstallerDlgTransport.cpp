@@ -1,5 +1,6 @@
 // Adapters, the socket, sending, the capture and the replies it brings.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <cstdio>
 #include <string>
@@ -22,6 +23,11 @@ namespace fendrix {
 
 namespace {
 constexpr std::size_t kTrimAfterRows = 1000;
+// A drain gives the event loop back after this long (a frame at 60 Hz is
+// 16 ms; painting the list takes a few of them), and inserts at most this
+// many rows at once, which takes well under a slice.
+constexpr qint64 kDrainSliceMs = 5;
+constexpr std::size_t kRowsPerInsertion = 2000;
 
 // The window's diagnostic lines: the core reports, the window writes.
 void printLine(std::FILE* stream, const std::string& line) {
@@ -204,26 +210,34 @@ void CKestrelInstallerDlg::drainReplies() {
     // here): later replies wait until it closes, then follow in order.
     if (draining_ || destroyed_) return;
     draining_ = true;
-    std::vector<kestrel::ReplyEvent> pending;
-    std::size_t next = 0;
+    // While a burst streams in, the queue never runs dry: the drain gives
+    // the event loop back after a slice of time, so that the window keeps
+    // painting and answering, and goes on where it stopped.
+    QElapsedTimer slice;
+    slice.start();
+    auto& pending = pendingReplies_;
     std::vector<kestrel::DeviceRecord> rows;
-    std::size_t rowsTaken = 0;
+    bool more = false;
     for (;;) {
-        if (next == pending.size()) {
+        if (nextReply_ == pending.size()) {
             pending.clear();
-            next = 0;
+            nextReply_ = 0;
             link_.replies().takeAll(pending);
             if (pending.empty()) break;
         }
+        if (slice.elapsed() >= kDrainSliceMs) {
+            more = true;
+            break;
+        }
         // Consecutive scan replies become one insertion.
         rows.clear();
-        for (; next < pending.size(); ++next) {
-            auto* scan = std::get_if<kestrel::ScanReplyEvent>(&pending[next]);
+        for (; nextReply_ < pending.size() && rows.size() < kRowsPerInsertion; ++nextReply_) {
+            auto* scan = std::get_if<kestrel::ScanReplyEvent>(&pending[nextReply_]);
             if (!scan) break;
             rows.push_back(std::move(scan->record));
         }
         if (!rows.empty()) {
-            rowsTaken += rows.size();
+            rowsSinceTrim_ += rows.size();
             model_->appendBatch(std::move(rows));
             if (!listFullWarned_ && model_->devices().refused() > 0) {
                 listFullWarned_ = true;
@@ -231,7 +245,7 @@ void CKestrelInstallerDlg::drainReplies() {
             }
             continue;
         }
-        kestrel::ReplyEvent event = std::move(pending[next++]);
+        kestrel::ReplyEvent event = std::move(pending[nextReply_++]);
         if (auto* result = std::get_if<kestrel::ResultReplyEvent>(&event))
             handleResultReply(result->result);
         else if (auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event))
@@ -239,15 +253,22 @@ void CKestrelInstallerDlg::drainReplies() {
         if (destroyed_) break;
     }
     draining_ = false;
+    if (more) {
+        // Behind whatever waits already (paint, input), in order.
+        QMetaObject::invokeMethod(
+            this, [this] { drainReplies(); }, Qt::QueuedConnection);
+        return;
+    }
 #ifdef __GLIBC__
     // A burst leaves its hand-over copies in the allocator's free lists;
     // give them back so that the process keeps only what the rows hold.
-    if (rowsTaken >= kTrimAfterRows) {
+    if (rowsSinceTrim_ >= kTrimAfterRows) {
         pending = {};
         rows = {};
         malloc_trim(0);
     }
 #endif
+    rowsSinceTrim_ = 0;
 }
 
 void CKestrelInstallerDlg::handleResultReply(std::uint8_t result) {
