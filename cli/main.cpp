@@ -54,8 +54,14 @@ const CLI::Validator kAddress(
     },
     "A.B.C.D");
 
+const std::map<std::string, kestrel::ReceiverMode> kReceivers = {
+    {"auto", kestrel::ReceiverMode::Auto},
+    {"capture", kestrel::ReceiverMode::Capture},
+    {"socket", kestrel::ReceiverMode::Socket}};
+
 struct Line {
     SessionOptions session;
+    std::string receiver = "auto";
     int wait_ms = 1500;
     int timeout_ms = 3000;
     std::string format = "table";
@@ -70,9 +76,15 @@ struct Line {
     std::string journal_file, journal_format = "csv";
 };
 
-void addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
+CLI::Option* addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
     cmd->add_option("--adapter", line.session.adapter,
                     "Adapter by description, interface name or IP (default: the first)");
+    auto* receiver =
+        cmd->add_option("--receiver", line.receiver,
+                        "How replies come in: auto (the capture helper, else a capture of this "
+                        "process, else a socket), capture (no socket) or socket")
+            ->check(CLI::IsMember({"auto", "capture", "socket"}))
+            ->capture_default_str();
     cmd->add_option("--wait", line.wait_ms, "Milliseconds to gather scan replies")
         ->check(CLI::Range(0, 600000))
         ->capture_default_str();
@@ -81,6 +93,7 @@ void addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
                         "Milliseconds to wait for the controller's answer")
             ->check(CLI::Range(0, 600000))
             ->capture_default_str();
+    return receiver;
 }
 
 void addCredentials(CLI::App* cmd, Line& line, std::string& user) {
@@ -130,6 +143,7 @@ ScanStats statsOf(const Session& session) {
     figures.rows_over_limit = session.devices().refused();
     figures.ignored_answers = session.ignoredAnswers();
     figures.capture = session.captureStats();
+    figures.receiver = session.receiverWord();
     // The row was timed on the steady clock; carry it over to the wall clock.
     if (const auto at = session.lastRowAt())
         figures.last_row_at =
@@ -159,7 +173,7 @@ int main(int argc, char** argv) {
 
     auto* scan =
         app.add_subcommand("scan", "Broadcast a scan and list the controllers that answer");
-    addTiming(scan, line, false);
+    auto* receiver = addTiming(scan, line, false);
     addFormat(scan, line.format);
     auto* save = scan->add_option("--save-pcap", line.session.save_pcap,
                                   "Also write the captured replies to this pcap file");
@@ -172,6 +186,8 @@ int main(int argc, char** argv) {
     scan->add_flag("--stats", line.stats, statsHelp);
     save->excludes(from);
     from->excludes(save);
+    from->excludes(receiver);
+    receiver->excludes(from);
 
     auto* netcfg = app.add_subcommand(
         "netcfg", "Change a controller's network settings; unset values keep the controller's own");
@@ -290,6 +306,10 @@ int main(int argc, char** argv) {
             if (!jobs.front().problem.empty()) return usage(jobs.front().problem);
         }
     }
+
+    line.session.receiver = kReceivers.at(line.receiver);
+    if (!line.session.save_pcap.empty() && line.session.receiver == kestrel::ReceiverMode::Socket)
+        return usage("--save-pcap needs a capture; the socket receiver has no frames to write");
 
     // Made before the capture's thread, which must not take the signals.
     // Declared after the session, so that it is gone before the session is.

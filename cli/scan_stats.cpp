@@ -54,6 +54,7 @@ void printScanStats(std::FILE* out, const ScanStats& s) {
         std::fprintf(out, " rss_before_kib=%lld rss_growth_kib=%lld",
                      static_cast<long long>(*s.rss_before_kib),
                      static_cast<long long>(*s.rss_after_kib - *s.rss_before_kib));
+    if (!s.receiver.empty()) std::fprintf(out, " receiver=%s", s.receiver.c_str());
     std::fputc('\n', out);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "net/platform.h"
 
@@ -22,6 +23,7 @@ struct ScanStats {
     std::size_t rows_over_limit = 0;  // distinct replies the full list did not take
     std::size_t ignored_answers = 0;  // result and apply replies that answered nothing asked
     kestrel::CaptureStats capture;
+    std::string receiver;               // the receiver's word (helper, in-process, socket, file)
     std::optional<double> last_row_at;  // wall clock of the last row added
     std::optional<std::int64_t> rss_before_kib, rss_after_kib;
 };

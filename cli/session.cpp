@@ -6,25 +6,16 @@
 #include <iterator>
 
 #include "dispatch/answer_match.h"
-#include "dispatch/frame_handler.h"
 #include "exit_codes.h"
 #include "net/adapter_rules.h"
+#include "net/capture_hints.h"
 #include "net/pcap_runtime.h"
-#include "net/protocol.h"
 #include "net/request_header.h"
 #include "net/sending.h"
 
 namespace fendrix_cli {
 
 using namespace kestrel;
-
-namespace {
-#ifdef _WIN32
-constexpr bool kWindows = true;
-#else
-constexpr bool kWindows = false;
-#endif
-}  // namespace
 
 std::vector<AdapterEntry> usableSystemAdapters() {
     const auto system = makeSystemAdapterSource()->list();
@@ -44,50 +35,35 @@ std::optional<AdapterEntry> chooseAdapter(const std::vector<AdapterEntry>& adapt
 Session::~Session() { close(); }
 
 int Session::open(const SessionOptions& options) {
-    queue_.setNotify([this] {
+    auto wake = [this] {
         {
             std::lock_guard lock(wakeMutex_);
             pending_ = true;
         }
         wake_.notify_one();
-    });
+    };
+    kestrel::SegmentLinkEvents events;
+    events.replies_waiting = wake;
+    // The core's diagnostic lines go to standard error; standard output
+    // carries the results, so the window's "Can't pcap_loop" line is left out.
+    events.notes = [](const CaptureNote& note) {
+        if (note.kind != CaptureNote::Kind::LoopEnded)
+            std::fprintf(stderr, "%s\n", note.text.c_str());
+    };
     // A loop that dies ends the waiting at once instead of at the deadline.
-    auto onLost = [this](const CaptureError& error) {
+    events.lost = [this](const CaptureError& error, unsigned) {
         {
             std::lock_guard lock(wakeMutex_);
             lost_ = error;
         }
         wake_.notify_one();
     };
-    // The core's diagnostic lines go to standard error; standard output
-    // carries the results, so the window's "Can't pcap_loop" line is left out.
-    auto printLine = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-    queue_.setOverflowNote(printLine);
-    auto onNote = [printLine](const CaptureNote& note) {
-        if (note.kind != CaptureNote::Kind::LoopEnded) printLine(note.text);
-    };
-    FrameSink sink = [this](ByteSpan frame, LinkType link) {
-        if (auto event = handleFrame(frame, link)) queue_.push(std::move(*event));
-    };
-
+    // The replay sends nothing: its socket is never opened.
+    socket_ = makeUdpSocket();
     if (!options.from_pcap.empty()) {
-        replaying_ = true;
         capture_ = makePcapFileCapture(options.from_pcap);
-        capture_->setLoopErrorSink(onLost);
-        capture_->setNoteSink(onNote);
-        if (auto error = capture_->start(AdapterEntry{}, std::move(sink))) {
-            if (error->kind == CaptureError::Kind::NoLibrary) {
-                std::fprintf(stderr, "fendrix-cli: reading capture files needs Npcap (%s): %s\n",
-                             kNpcapUrl, error->message.c_str());
-                return kExitNoNetwork;
-            }
-            std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
-            // A file of frames that cannot be decoded is refused like such a device.
-            return error->kind == CaptureError::Kind::UnsupportedLink ? kExitNoNetwork : kExitUsage;
-        }
-        std::lock_guard lock(wakeMutex_);
-        replay_ = capture_.get();
-        return kExitOk;
+        link_ = std::make_unique<SegmentLink>(*socket_, *capture_, std::move(events));
+        return openReplay();
     }
 
     const auto adapters = usableSystemAdapters();
@@ -104,74 +80,73 @@ int Session::open(const SessionOptions& options) {
     }
     adapter_ = *chosen;
 
-    socket_ = makeUdpSocket();
-    if (const auto opened = socket_->open(); !opened) {
-        if (!opened.diagnostic.empty()) printLine(opened.diagnostic);
+    CaptureOptions captureOptions;
+    captureOptions.save_path = options.save_pcap;
+    // A recording needs a capture: the socket receiver has no frames to write.
+    const ReceiverMode mode = !options.save_pcap.empty() && options.receiver == ReceiverMode::Auto
+                                  ? ReceiverMode::Capture
+                                  : options.receiver;
+    capture_ = makeCaptureChooser(mode, captureOptions);
+    link_ = std::make_unique<SegmentLink>(*socket_, *capture_, std::move(events));
+
+    if (const auto opened = link_->openSocket(); !opened) {
+        if (!opened.diagnostic.empty()) std::fprintf(stderr, "%s\n", opened.diagnostic.c_str());
         std::fputs("fendrix-cli: cannot open a UDP socket with broadcast\n", stderr);
         return kExitNoNetwork;
     }
-    if (!socket_->bind(adapter_)) {
+    if (!link_->bindSocket(adapter_)) {
         std::fprintf(stderr, "fendrix-cli: cannot bind to %s (%s): %s\n", adapter_.ip_text.c_str(),
                      adapter_.description.c_str(), std::strerror(errno));
         return kExitNoNetwork;
     }
-
-    CaptureOptions captureOptions;
-    captureOptions.save_path = options.save_pcap;
-    capture_ = makePcapCapture(captureOptions);
-    capture_->setLoopErrorSink(onLost);
-    capture_->setNoteSink(onNote);
-    if (auto error = capture_->start(adapter_, sink)) {
-        if (windowsFallback(*error, sink, onLost)) return kExitOk;
+    // No receiver at all: one line, the hint first.
+    if (auto error = link_->startCapture(adapter_)) {
         std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
-        if (error->kind == CaptureError::Kind::OpenFailed && !kWindows)
-            std::fputs(
-                "fendrix-cli: capturing needs root or the raw-capture capability "
-                "(setcap cap_net_raw,cap_net_admin+ep fendrix-cli)\n",
-                stderr);
         return kExitNoNetwork;
     }
+    sayWhichReceiver();
     return kExitOk;
 }
 
-bool Session::windowsFallback(const CaptureError& error, const FrameSink& sink,
-                              const LoopErrorSink& onLost) {
-#ifdef _WIN32
-    // Without Npcap, or without the right to capture, replies can still come
-    // through a plain socket on the reply port, minus those that the IP
-    // stack drops.
-    if (error.kind != CaptureError::Kind::NoLibrary && error.kind != CaptureError::Kind::OpenFailed)
-        return false;
-    const std::string why = error.kind == CaptureError::Kind::NoLibrary
-                                ? std::string("Npcap is missing (get it from ") + kNpcapUrl + ")"
-                                : error.message;
-    if (!startSocketReceiver(sink, onLost)) {
-        std::fprintf(stderr, "fendrix-cli: %s; the socket receiver could not start either\n",
-                     why.c_str());
-        return false;
+int Session::openReplay() {
+    replaying_ = true;
+    if (auto error = link_->startCapture(AdapterEntry{})) {
+        if (error->kind == CaptureError::Kind::NoLibrary) {
+            std::fprintf(stderr, "fendrix-cli: reading capture files needs Npcap (%s): %s\n",
+                         kNpcapUrl, error->message.c_str());
+            return kExitNoNetwork;
+        }
+        std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
+        // A file of frames that cannot be decoded is refused like such a device.
+        return error->kind == CaptureError::Kind::UnsupportedLink ? kExitNoNetwork : kExitUsage;
     }
-    std::fprintf(stderr,
-                 "fendrix-cli: %s; replies come through a plain socket on port %d, so replies "
-                 "from controllers outside this PC's subnet that Windows drops are missed\n",
-                 why.c_str(), kReplyPort);
-    return true;
-#else
-    (void)error;
-    (void)sink;
-    (void)onLost;
-    return false;
-#endif
+    std::lock_guard lock(wakeMutex_);
+    replay_ = capture_.get();
+    return kExitOk;
 }
 
-bool Session::startSocketReceiver(const FrameSink& sink, const LoopErrorSink& onLost) {
-    auto receiver = makeSocketReceiver();
-    receiver->setLoopErrorSink(onLost);
-    if (auto error = receiver->start(adapter_, sink)) {
-        std::fprintf(stderr, "fendrix-cli: %s\n", error->message.c_str());
-        return false;
+void Session::sayWhichReceiver() const {
+    const auto report = link_->receiver();
+    if (!report) return;
+    switch (report->receiver) {
+    case Receiver::Helper:
+        std::fputs("fendrix-cli: replies through the capture helper\n", stderr);
+        break;
+    case Receiver::InProcess:
+        // Root, or a developer's build: say why the helper was passed over.
+        std::fprintf(
+            stderr, "fendrix-cli: replies through the in-process capture%s%s\n",
+            report->passed_over.empty() ? "" : "; the capture helper did not run: ",
+            report->passed_over.empty() ? "" : report->passed_over.front().why.message.c_str());
+        break;
+    case Receiver::Socket:
+        std::fprintf(
+            stderr, "fendrix-cli: %s\n",
+            socketReceiverText(report->capture_unavailable.value_or(
+                                   "the socket receiver was asked for (--receiver socket)"))
+                .c_str());
+        break;
     }
-    capture_ = std::move(receiver);
-    return true;
 }
 
 void Session::close() {
@@ -179,8 +154,9 @@ void Session::close() {
         std::lock_guard lock(wakeMutex_);
         replay_ = nullptr;
     }
-    if (capture_) capture_->stop();
-    if (socket_) socket_->close();
+    if (!link_) return;
+    link_->stopCapture();
+    link_->closeSocket();
 }
 
 void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
@@ -196,7 +172,7 @@ void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
         // The backlog's events were counted as taken when they left the queue.
         std::uint64_t position = taken_ - batch.size();
         const std::size_t before = batch.size();
-        queue_.takeAll(batch);
+        link_->replies().takeAll(batch);
         taken_ += batch.size() - before;
         for (std::size_t i = 0; i < batch.size(); ++i, ++position) {
             if (!done(batch[i], position)) continue;
@@ -238,7 +214,7 @@ bool Session::scan(std::chrono::milliseconds wait, TargetReplies* watch) {
     }
     if (interruption()) return true;  // nothing is sent once a signal asked to stop
     const auto request = buildScanRequest(adapter_.mac_text);
-    if (sendBroadcast(*socket_, adapter_, request) != SendOutcome::Sent) {
+    if (link_->sendBroadcast(adapter_, request) != SendOutcome::Sent) {
         std::fprintf(stderr, "fendrix-cli: the scan request could not be sent from %s (%s)\n",
                      adapter_.ip_text.c_str(), adapter_.description.c_str());
         return false;
@@ -253,11 +229,10 @@ bool Session::scan(std::chrono::milliseconds wait, TargetReplies* watch) {
 }
 
 bool Session::sendToController(ByteSpan bytes, const std::string& controllerIp) {
-    if (!socket_) return false;
+    if (!link_) return false;
     // Taken before sending: even an answer handed over at once comes later.
-    firstAnswerPosition_ = queue_.accepted();
-    return kestrel::sendToController(*socket_, adapter_, bytes, controllerIp).outcome ==
-           SendOutcome::Sent;
+    firstAnswerPosition_ = link_->replies().accepted();
+    return link_->sendToController(adapter_, bytes, controllerIp).outcome == SendOutcome::Sent;
 }
 
 std::optional<ReplyEvent> Session::awaitAnswer(AnswerKind kind, const std::string& controllerMac,
@@ -301,5 +276,11 @@ std::optional<CaptureError> Session::captureLost() const {
 }
 
 CaptureStats Session::captureStats() const { return capture_ ? capture_->stats() : CaptureStats{}; }
+
+std::string Session::receiverWord() const {
+    if (replaying_) return "file";
+    const auto report = link_ ? link_->receiver() : std::nullopt;
+    return report ? std::string(kestrel::receiverWord(report->receiver)) : "none";
+}
 
 }  // namespace fendrix_cli

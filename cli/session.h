@@ -1,7 +1,8 @@
 #pragma once
-// One run's link to the segment: the chosen adapter, the socket bound to it,
-// the capture feeding decoded replies into an ordered queue, and the device
-// list of the last scan. Every subcommand works through one Session.
+// One run's link to the segment: the chosen adapter, the core's SegmentLink
+// (the socket bound to the adapter, the receiver that the capture chooser
+// picked, the ordered queue of decoded replies), and the device list of the
+// last scan. Every subcommand works through one Session.
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -14,8 +15,9 @@
 #include "discovery/device_list.h"
 #include "discovery/target_replies.h"
 #include "dispatch/answer_match.h"
-#include "dispatch/reply_queue.h"
+#include "dispatch/segment_link.h"
 #include "net/adapter.h"
+#include "net/capture_chooser.h"
 #include "net/datagram_socket.h"
 #include "net/platform.h"
 
@@ -25,6 +27,9 @@ struct SessionOptions {
     std::string adapter;    // description, interface name or IP; empty: the first usable one
     std::string save_pcap;  // also write every captured frame to this file
     std::string from_pcap;  // replay this file instead of capturing live; nothing is sent
+    // How replies come in; with save_pcap, Auto leaves out the socket receiver
+    // (it records nothing).
+    kestrel::ReceiverMode receiver = kestrel::ReceiverMode::Auto;
 };
 
 // The usable adapters of the system, in the system's order.
@@ -42,8 +47,9 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Chooses the adapter, binds the socket and starts the capture (or the
-    // replay). Answers an exit code; on failure a message is on stderr.
+    // Chooses the adapter, binds the socket and starts the receiver (or the
+    // replay); says on stderr which receiver runs and why the earlier ones
+    // did not. Answers an exit code; on failure a message is on stderr.
     int open(const SessionOptions& options);
     void close();
 
@@ -82,16 +88,15 @@ public:
     std::optional<int> interruption() const;
 
     kestrel::CaptureStats captureStats() const;
+    // "helper", "in-process" or "socket"; "file" for a replay.
+    std::string receiverWord() const;
     // Why the capture's loop ended by itself (link deleted, device down),
     // if it did: later replies cannot arrive.
     std::optional<kestrel::CaptureError> captureLost() const;
 
 private:
-    // On Windows a capture that cannot run (no Npcap, no rights) gives way
-    // to the socket receiver, with one line saying why and what is missed.
-    bool windowsFallback(const kestrel::CaptureError& error, const kestrel::FrameSink& sink,
-                         const kestrel::LoopErrorSink& onLost);
-    bool startSocketReceiver(const kestrel::FrameSink& sink, const kestrel::LoopErrorSink& onLost);
+    int openReplay();
+    void sayWhichReceiver() const;
 
     // Handles waiting events, each with its arrival position, until `done`
     // says so, the deadline passes or (when `interruptible`) a signal came.
@@ -102,9 +107,9 @@ private:
     kestrel::AdapterEntry adapter_;
     std::unique_ptr<kestrel::DatagramSocket> socket_;
     std::unique_ptr<kestrel::PcapCaptureSource> capture_;
+    std::unique_ptr<kestrel::SegmentLink> link_;  // over socket_ and capture_, which outlive it
     bool replaying_ = false;
 
-    kestrel::ReplyQueue queue_;
     std::vector<kestrel::ReplyEvent> backlog_;  // taken from the queue but not handled yet
     std::uint64_t taken_ = 0;                   // events taken from the queue, backlog included
     std::uint64_t firstAnswerPosition_ = 0;     // of the last request sent
