@@ -74,10 +74,11 @@ def expect_cells(row, c):
     check(rec.get("firmware_version") == c["firmware_version"][:10], f"{c['mac']}: record firmware_version")
 
 
-def rows(listing, config):
-    """Every configured controller has exactly one row, numbered in order."""
+def rows(listing, config, only):
+    """Every configured controller has exactly one row, numbered in order;
+    with --only PREFIX, exactly those whose IP starts with PREFIX."""
     got = load(listing)
-    want = [controller(c) for c in load(config)]
+    want = [controller(c) for c in load(config) if c["ip"].startswith(only)]
     check(isinstance(got, list), "the listing is a JSON array")
     for i, row in enumerate(got):
         check(row.get("no") == "  %d" % (i + 1), f"row {i}: no is {row.get('no')!r}")
@@ -289,6 +290,7 @@ def main():
     p = command(rows)
     p.add_argument("listing", help="rows as JSON (fendrix-cli --format json, or a window dump)")
     p.add_argument("config", help="the simulator's --config file")
+    p.add_argument("--only", default="", metavar="PREFIX")
     p = command(distinct_rows)
     p.add_argument("listing")
     p.add_argument("count", type=int)

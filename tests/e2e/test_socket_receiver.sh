@@ -1,36 +1,48 @@
 #!/usr/bin/env bash
-# With no capture at all: an unprivileged user's socket receiver, bound to
-# the reply port on the adapter, takes the replies of every controller in
-# the PC's subnet (broadcast scan, unicast replies), framed so that the
-# frame handler reads them as captured ones. (Whether the others arrive
-# depends on the PC's reverse-path filtering; the harness turns it off.)
+# With no capture at all: an unprivileged user's fendrix-cli takes the
+# replies through a plain socket on the reply port of the adapter, framed so
+# that the frame handler reads them as captured ones. Which replies the IP
+# stack lets through depends on the PC's reverse-path filtering and routes:
+# each row of the table below is one case (the README's table of when the
+# capture helper is needed). "on" means only the controllers in the PC's
+# subnet, "all" also those outside it.
 . "$(dirname "$0")/netns.sh"
-fx_begin --links 1 --needs sim,probe,user
+fx_begin --links 2 --needs sim,cli,user
 config=$FX_DATA/segment_mixed.json
-controllers=$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "$config")
 fx_sim 1 --config "$config"
+cli=$(fx_public "$FX_CLI") || exit 1
+here=${FX_PC_IF[1]}
 
-probe=$(fx_public "$FX_PROBE") || exit 1
-out=$FX_DIR/socket.out
-fx_as_user "$probe" --source socket --adapter 192.168.0.10 \
-    --expect "$controllers" --wait 5000 --list >"$out" 2>"$FX_DIR/socket.err" ||
-    fx_fail "the probe exited with $?: $(cat "$out" "$FX_DIR/socket.err")"
-python3 - "$out" "$config" <<'PY' || fx_fail "replies through the socket not as expected:
-$(cat "$out")"
-import json, sys
-lines = open(sys.argv[1]).read().splitlines()
-config = json.load(open(sys.argv[2]))
-want = {c["ip"] for c in config if c["ip"].startswith("192.168.0.")}
-rows = {l.split()[2]: l.split()[1] for l in lines if l.startswith("row ")}
-macs = {c["ip"]: c["mac"] for c in config}
-problems = []
-if not want <= set(rows):
-    problems.append(f"missing rows {sorted(want - set(rows))}")
-problems += [f"row {ip} has MAC {mac}" for ip, mac in rows.items() if mac != macs.get(ip)]
-stats = [l.split() for l in lines if l.startswith("stats ")]
-if not stats or int(stats[0][2]) < len(want):
-    problems.append(f"counters {stats} count fewer datagrams than rows")
-for p in problems: print("  - " + p)
-sys.exit(1 if problems else 0)
-PY
+# rp_filter  default route              rows
+cases=(
+    "0 none all"
+    "0 here all"
+    "0 elsewhere all"
+    "1 none on"
+    "1 here all"
+    "1 elsewhere on"
+    "2 none on"
+    "2 here all"
+    "2 elsewhere all"
+)
+for case in "${cases[@]}"; do
+    read -r rp route want <<<"$case"
+    for conf in all default "$here"; do
+        fx_pc sysctl -qw "net.ipv4.conf.$conf.rp_filter=$rp" || fx_fail "cannot set rp_filter"
+    done
+    fx_pc ip route del default 2>/dev/null
+    case $route in
+        here) fx_pc ip route add default via 192.168.0.1 dev "$here" ;;
+        elsewhere) fx_pc ip route add default via 10.77.0.1 dev "${FX_PC_IF[2]}" ;;
+    esac
+    out=$FX_DIR/rp$rp-$route
+    fx_as_user "$cli" scan --adapter "${FX_PC_ADDR[0]}" --receiver socket --wait 1000 \
+        --format json --stats >"$out.json" 2>"$out.err" ||
+        fx_fail "rp_filter=$rp, default route $route: fendrix-cli exited with $?: $(cat "$out.err")"
+    grep -q ' receiver=socket' "$out.err" || fx_fail "--stats does not name the socket receiver: $(cat "$out.err")"
+    only=$([ "$want" = on ] && echo 192.168.0.)
+    fx_check rows "$out.json" "$config" --only "$only" ||
+        fx_fail "rp_filter=$rp, default route $route: not the rows of '$want' controllers"
+    echo "rp_filter=$rp default route $route: $want ($(grep -o '"ip_address"' "$out.json" | wc -l) rows)"
+done
 echo "PASS"
