@@ -19,9 +19,7 @@
 #   4. remove undoes the helper's override; purge leaves no file behind and
 #      removes the group.
 # Checks of features that are not built yet print PENDING; once the feature
-# exists they must pass. A program uses the helper once its binary carries the
-# helper's installed place; the socket receiver is there once fendrix-cli has
-# --receiver.
+# exists they must pass.
 #
 #   tests/package/check-package.sh out/fendrix_<version>_amd64.deb
 # Environment: FENDRIX_BIN_DIR (a build folder with kestrel-sim, default
@@ -103,15 +101,11 @@ ok "Depends: $depends"
 
 unpacked=$FX_DIR/unpacked
 dpkg-deb -x "$deb" "$unpacked"
-# A program starts the helper once it carries the helper's installed place.
-cli_uses_helper="" window_uses_helper=""
-if [ -n "$has_helper" ]; then
-    grep -qF libexec/fendrix/fendrix-capture "$unpacked/usr/bin/fendrix-cli" && cli_uses_helper=1
-    grep -qF libexec/fendrix/fendrix-capture "$unpacked/usr/bin/fendrix" && window_uses_helper=1
-fi
-why_not_helper() {
-    if [ -z "$has_helper" ]; then echo "the package holds no helper"; else echo "$1 does not start the helper yet"; fi
-}
+# Both programs start the helper: they carry its installed place.
+for program in fendrix fendrix-cli; do
+    grep -qF libexec/fendrix/fendrix-capture "$unpacked/usr/bin/$program" ||
+        fx_fail "$program does not look for the helper at $helper"
+done
 desktop-file-validate "$unpacked"/usr/share/applications/*.desktop || fx_fail "desktop-file-validate"
 appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.xml >"$FX_DIR/appstream" 2>&1 ||
     fx_fail "appstreamcli validate: $(cat "$FX_DIR/appstream")"
@@ -238,36 +232,24 @@ if [ -n "$has_helper" ]; then
         fx_fail "bob (not in the group) may run the helper"
     ok "the helper captures for alice (group fendrix); bob may not run it"
 fi
-if [ -n "$cli_uses_helper" ]; then
-    scan alice alice || fx_fail "alice's scan exited $?: $(cat "$FX_DIR/alice.err")"
-    python3 "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" rows "$FX_DIR/alice.json" "$segment" ||
-        fx_fail "alice (group fendrix) does not get every controller: $(cat "$FX_DIR/alice.err")"
-    ok "alice (group fendrix): all 32 controllers through the helper"
-else
-    pending "a member of the group fendrix scans through the helper ($(why_not_helper fendrix-cli))"
-fi
+scan alice alice || fx_fail "alice's scan exited $?: $(cat "$FX_DIR/alice.err")"
+python3 "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" rows "$FX_DIR/alice.json" "$segment" ||
+    fx_fail "alice (group fendrix) does not get every controller: $(cat "$FX_DIR/alice.err")"
+grep -q 'replies through the capture helper' "$FX_DIR/alice.err" ||
+    fx_fail "alice's scan does not say it ran through the helper: $(cat "$FX_DIR/alice.err")"
+ok "alice (group fendrix): all 32 controllers through the helper"
 
-if in_root $(as root) fendrix-cli scan --help | grep -q -- '--receiver'; then
-    scan bob bob || fx_fail "bob's scan exited $?: $(cat "$FX_DIR/bob.err")"
-    grep -q 'fendrix' "$FX_DIR/bob.err" && grep -Eq 'adduser|usermod|gpasswd' "$FX_DIR/bob.err" ||
-        fx_fail "bob (not in the group) gets no hint naming the group and the command: $(cat "$FX_DIR/bob.err")"
-    python3 "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" rows "$FX_DIR/bob.json" "$FX_DIR/segment-subnet.json" ||
-        fx_fail "bob's socket receiver does not list the controllers of the PC's subnet"
-    ok "bob (outside the group): the hint and the 16 controllers of the subnet"
-else
-    pending "a user outside the group gets the hint and the socket receiver's rows (no --receiver yet)"
-fi
+scan bob bob || fx_fail "bob's scan exited $?: $(cat "$FX_DIR/bob.err")"
+grep -q "not in the group fendrix .*sudo adduser .* fendrix" "$FX_DIR/bob.err" ||
+    fx_fail "bob (not in the group) gets no hint naming the group and the command: $(cat "$FX_DIR/bob.err")"
+python3 "$FENDRIX_SRC_DIR/tests/e2e/fxcheck.py" rows "$FX_DIR/bob.json" "$FX_DIR/segment-subnet.json" ||
+    fx_fail "bob's socket receiver does not list the controllers of the PC's subnet"
+ok "bob (outside the group): the hint and the 16 controllers of the subnet"
 
 step "window under Xvfb"
 . "$here/window_check.sh"
-if [ -n "$window_uses_helper" ]; then
-    window_lists_every_controller alice "$segment"
-    ok "the window (alice, from the desktop entry) lists all 32 controllers through the helper"
-else
-    window_lists_every_controller root "$segment"
-    ok "the window (root, from the desktop entry) lists all 32 controllers"
-    pending "the window run by a member of the group fendrix ($(why_not_helper fendrix))"
-fi
+window_lists_every_controller alice "$segment"
+ok "the window (alice, from the desktop entry) lists all 32 controllers through the helper"
 fx_sim_stop 1
 
 if [ -n "$has_helper" ]; then
