@@ -330,10 +330,10 @@ private:
     std::string where_;  // adapter and device, for messages
     FrameSink sink_;
     LinkType link_ = LinkType::Ethernet;  // of the stream being read
-    LoopErrorSink loopErrorSink_;  // for the next start
-    NoteSink noteSink_;            // for the next start
-    NoteSink workerNote_;          // the running capture's copy
-    NoteSink statusNote_;          // the status thread's copy
+    LoopErrorSink loopErrorSink_;         // for the next start
+    NoteSink noteSink_;                   // for the next start
+    NoteSink workerNote_;                 // the running capture's copy
+    NoteSink statusNote_;                 // the status thread's copy
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> running_{false};
     std::thread worker_;
