@@ -24,6 +24,7 @@ class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTimer;
 
 namespace fendrix {
 
@@ -108,6 +109,7 @@ private:
     void warnIfOnlySocket();
     void startScan();
     void drainReplies();
+    void trimAfterBurst();
     void handleResultReply(std::uint8_t result);
     const kestrel::AdapterEntry* selectedAdapter() const;
     const kestrel::AdapterEntry* requireAdapter(WithoutAdapter then);
@@ -136,6 +138,7 @@ private:
     std::vector<kestrel::ReplyEvent> pendingReplies_;
     std::size_t nextReply_ = 0;
     std::size_t rowsSinceTrim_ = 0;
+    QTimer* trimTimer_ = nullptr;  // gives a burst's memory back once the replies stop
     bool destroyed_ = false;
     bool listFullWarned_ = false;  // once per window: a flood would repeat it forever
     MenuRunner menuRunner_;

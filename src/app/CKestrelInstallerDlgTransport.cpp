@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QThreadPool>
+#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <variant>
@@ -23,6 +25,7 @@ namespace fendrix {
 
 namespace {
 constexpr std::size_t kTrimAfterRows = 1000;
+constexpr int kTrimQuietMs = 300;
 // A drain gives the event loop back after this long (a frame at 60 Hz is
 // 16 ms; painting the list takes a few of them), and inserts at most this
 // many rows at once, which takes well under a slice.
@@ -259,16 +262,31 @@ void CKestrelInstallerDlg::drainReplies() {
             this, [this] { drainReplies(); }, Qt::QueuedConnection);
         return;
     }
-#ifdef __GLIBC__
-    // A burst leaves its hand-over copies in the allocator's free lists;
-    // give them back so that the process keeps only what the rows hold.
     if (rowsSinceTrim_ >= kTrimAfterRows) {
-        pending = {};
-        rows = {};
-        malloc_trim(0);
+        // Restarted by every drain that runs dry, so it fires once the burst is over.
+        if (!trimTimer_) {
+            trimTimer_ = new QTimer(this);
+            trimTimer_->setSingleShot(true);
+            connect(trimTimer_, &QTimer::timeout, this, [this] { trimAfterBurst(); });
+        }
+        trimTimer_->start(kTrimQuietMs);
     }
-#endif
+}
+
+void CKestrelInstallerDlg::trimAfterBurst() {
     rowsSinceTrim_ = 0;
+    if (draining_) return;
+    // A burst leaves its hand-over copies in the allocator's free lists; give
+    // them back so that the process keeps only what the rows hold. Trimming a
+    // heap of 100,000 rows takes longer than a frame, so it runs off the GUI
+    // thread (malloc_trim takes the allocator's own locks).
+    if (nextReply_ == pendingReplies_.size()) {
+        pendingReplies_ = {};
+        nextReply_ = 0;
+    }
+#ifdef __GLIBC__
+    QThreadPool::globalInstance()->start([] { malloc_trim(0); });
+#endif
 }
 
 void CKestrelInstallerDlg::handleResultReply(std::uint8_t result) {
