@@ -92,6 +92,7 @@ void printRows(std::ostream& out, const DeviceList& devices, Format format) {
     rows.emplace_back(kTitles.begin(), kTitles.end());
     for (std::size_t i = 0; i < devices.size(); ++i) {
         std::vector<std::string> row;
+        row.reserve(ColumnCount);
         for (int c = 0; c < ColumnCount; ++c)
             row.push_back(cellText(devices.at(i), static_cast<Column>(c), i));
         rows.push_back(std::move(row));
