@@ -49,7 +49,7 @@ std::string answerText(const ApplyAnswer& a, std::string_view brand) {
 }
 
 std::string outcomeOf(const AllocationRecord& r) {
-    const std::string said =
+    std::string said =
         r.answer ? answerText(*r.answer, r.oem_name)
         : r.answered_at.empty()
             ? (r.sent_at.empty() ? "request not recorded as sent" : "no answer recorded")
