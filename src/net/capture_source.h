@@ -90,8 +90,10 @@ public:
     virtual bool running() const = 0;
     // Where later starts report a loop that fails by itself. Sources whose
     // loop cannot fail that way may ignore it.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): by value, as overrides keep it
     virtual void setLoopErrorSink(LoopErrorSink sink) { (void)sink; }
     // Where later starts report their notes. Sources without any may ignore it.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): by value, as overrides keep it
     virtual void setNoteSink(NoteSink sink) { (void)sink; }
     // Which receiver the last successful start() put to work, for sources
     // that choose one; nothing for a source that is one receiver.
