@@ -225,7 +225,9 @@ int main(int argc, char** argv) {
     const auto parsed = fendrix_capture::parseCaptureArgs(args);
     if (const auto* refusal = std::get_if<fendrix_capture::Refusal>(&parsed))
         return fail(ErrorKind::Usage, refusal->reason);
-    const auto& line = std::get<CaptureArgs>(parsed);
+    // get_if, which cannot throw: the helper has no handler, and the refusal
+    // is ruled out above.
+    const auto& line = *std::get_if<CaptureArgs>(&parsed);
     if (line.action == CaptureArgs::Action::Help) {
         std::fputs(fendrix_capture::kUsage, stdout);
         return 0;

@@ -154,7 +154,7 @@ ScanStats statsOf(const Session& session) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): CLI11 set-up faults only
 #ifdef _WIN32
     // Lines end in "\n" as on Linux, not "\r\n": scripts read the same bytes
     // from both builds.
