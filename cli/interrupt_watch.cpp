@@ -62,6 +62,7 @@ InterruptWatch::InterruptWatch(std::function<void(int signal)> onSignal) {
 
 InterruptWatch::~InterruptWatch() {
     stopping_ = true;
+    // NOLINTNEXTLINE(bugprone-bad-signal-to-kill-thread): only wakes sigwait (SIGTERM is blocked)
     pthread_kill(watcher_.native_handle(), SIGTERM);
     watcher_.join();
 }
