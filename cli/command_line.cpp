@@ -41,12 +41,7 @@ void addFormat(CLI::App* cmd, std::string& format) {
 CLI::Option* addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
     cmd->add_option("--adapter", line.session.adapter,
                     "Adapter by description, interface name or IP (default: the first)");
-    auto* receiver =
-        cmd->add_option("--receiver", line.receiver,
-                        "How replies come in: auto (the capture helper, else a capture of this "
-                        "process, else a socket), capture (no socket) or socket")
-            ->check(CLI::IsMember({"auto", "capture", "socket"}))
-            ->capture_default_str();
+    auto* receiver = addReceiver(cmd, line.receiver);
     cmd->add_option("--wait", line.wait_ms, "Milliseconds to gather scan replies")
         ->check(CLI::Range(0, 600000))
         ->capture_default_str();
@@ -153,6 +148,17 @@ CLI::App* addJournal(CLI::App& app, Line& line) {
 
 }  // namespace
 
+CLI::Option* addReceiver(CLI::App* cmd, std::string& receiver) {
+    return cmd
+        ->add_option("--receiver", receiver,
+                     "How replies come in: auto (the capture helper, else a capture of this "
+                     "process, else a socket), capture (no socket) or socket")
+        ->check(CLI::IsMember({"auto", "capture", "socket"}))
+        ->capture_default_str();
+}
+
+kestrel::ReceiverMode receiverMode(const std::string& word) { return kReceivers.at(word); }
+
 Commands addCommands(CLI::App& app, Line& line) {
     app.set_version_flag("--version", FENDRIX_VERSION_TEXT("fendrix-cli"));
     app.require_subcommand(1);
@@ -172,7 +178,7 @@ Commands addCommands(CLI::App& app, Line& line) {
 
 Format formatOf(const Line& line) { return kFormats.at(line.format); }
 
-kestrel::ReceiverMode receiverOf(const Line& line) { return kReceivers.at(line.receiver); }
+kestrel::ReceiverMode receiverOf(const Line& line) { return receiverMode(line.receiver); }
 
 Timing timingOf(const Line& line) {
     return {std::chrono::milliseconds(line.wait_ms), std::chrono::milliseconds(line.timeout_ms)};

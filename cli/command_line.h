@@ -57,6 +57,10 @@ struct Commands {
 // Adds every subcommand to APP, filling LINE when it is parsed.
 Commands addCommands(CLI::App& app, Line& line);
 
+// --receiver, as every command that scans has it.
+CLI::Option* addReceiver(CLI::App* cmd, std::string& receiver);
+kestrel::ReceiverMode receiverMode(const std::string& word);
+
 Format formatOf(const Line& line);
 kestrel::ReceiverMode receiverOf(const Line& line);
 Timing timingOf(const Line& line);

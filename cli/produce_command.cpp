@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "command_line.h"
 #include "exit_codes.h"
 #include "factory/apply_batch.h"
 #include "factory/oem_table.h"
@@ -137,6 +138,7 @@ CLI::App* addProduceCommand(CLI::App& app, ProduceArgs& args) {
     cmd->add_option("--journal", args.journal, "The journal file (made when missing)")->required();
     cmd->add_option("--adapter", args.session.adapter,
                     "Adapter by description, interface name or IP (default: the first)");
+    addReceiver(cmd, args.receiver);
     cmd->add_option("--expect-mac", args.expect,
                     "Only controllers still carrying this factory MAC (repeatable)");
     cmd->add_option("--interval", args.interval_ms, "Milliseconds each scan gathers replies")
@@ -201,7 +203,9 @@ int runProduce(const ProduceArgs& args) {
             std::fputs("fendrix-cli: stopping after the unit in hand (again: at once)\n", stderr);
         else session.interrupt(signal);
     });
-    if (const int rc = session.open(args.session); rc != kExitOk) return rc;
+    SessionOptions options = args.session;
+    options.receiver = receiverMode(args.receiver);
+    if (const int rc = session.open(options); rc != kExitOk) return rc;
     const AdapterEntry& adapter = session.adapter();
     settings.adapter = adapter.description + " (" + adapter.ip_text + ", " + adapter.mac_text + ")";
     settings.adapter_mac = adapter.mac_text;

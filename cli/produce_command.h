@@ -12,6 +12,7 @@ namespace fendrix_cli {
 
 struct ProduceArgs {
     SessionOptions session;
+    std::string receiver = "auto";
     std::string oem, macs, journal;
     std::vector<std::string> expect;
     int interval_ms = 1000, timeout_ms = 3000, confirm_ms = 10000, attempts = 2;
