@@ -12,6 +12,11 @@ namespace fendrix_cli {
 
 using namespace kestrel;
 
+int say(int code, const std::string& message) {
+    std::fprintf(stderr, "fendrix-cli: %s\n", terminalText(message).c_str());
+    return code;
+}
+
 TargetScan scanForTarget(Session& session, const std::string& target, const Timing& timing) {
     TargetScan found;
     TargetReplies replies(target);
@@ -36,8 +41,7 @@ TargetScan scanForTarget(Session& session, const std::string& target, const Timi
             "target " + target + " matches more than one controller; name it by its IP address";
     }
     if (!found.record) {
-        std::fprintf(stderr, "fendrix-cli: %s\n", terminalText(problem).c_str());
-        found.code = kExitNoTarget;
+        found.code = say(kExitNoTarget, problem);
         return found;
     }
     found.disputed = replies.disputed();

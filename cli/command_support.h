@@ -18,6 +18,10 @@ struct Timing {
     std::chrono::milliseconds reply_timeout{3000};
 };
 
+// Writes "fendrix-cli: MESSAGE" to stderr, escaped for a terminal, and
+// answers CODE: how a command gives up.
+int say(int code, const std::string& message);
+
 // What the scan for a command's target found.
 struct TargetScan {
     int code = 0;  // kExitOk when `record` is the target

@@ -11,6 +11,7 @@
 
 #include "apply_command.h"
 #include "command_line.h"
+#include "command_support.h"
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "interrupt_watch.h"
@@ -32,10 +33,7 @@ using namespace fendrix_cli;
 
 namespace {
 
-int usage(const std::string& message) {
-    std::fprintf(stderr, "fendrix-cli: %s\n", kestrel::terminalText(message).c_str());
-    return kExitUsage;
-}
+int usage(const std::string& message) { return say(kExitUsage, message); }
 
 // Results that never reached their file or pipe are no results: a full disk
 // or a closed pipe turns a success into a failure.

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "command_line.h"
+#include "command_support.h"
 #include "exit_codes.h"
 #include "factory/apply_batch.h"
 #include "factory/oem_table.h"
@@ -23,11 +24,6 @@ namespace fendrix_cli {
 using namespace kestrel;
 
 namespace {
-
-int say(int code, const std::string& message) {
-    std::fprintf(stderr, "fendrix-cli: %s\n", terminalText(message).c_str());
-    return code;
-}
 
 // The session as the production run sees the segment.
 class SessionLink : public ProductionLink {
