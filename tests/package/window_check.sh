@@ -9,18 +9,14 @@
 #   window must have started the helper.
 
 window_lists_every_controller() {
-    local user=$1 segment=$2 display="" exec_line wid n
+    local user=$1 segment=$2 display exec_line wid
     # Simple commands in the background (not functions, which would run in a
     # subshell of their own), so that $! is the process to end.
     ip netns exec "$FX_PC" Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 \
         3>"$FX_DIR/xvfb.display" 2>"$FX_DIR/xvfb.err" &
     FX_PIDS+=($!)
-    for ((n = 0; n < 100; n++)); do
-        display=$(cat "$FX_DIR/xvfb.display")
-        [ -n "$display" ] && break
-        sleep 0.1
-    done
-    [ -n "$display" ] || fx_fail "Xvfb did not start: $(cat "$FX_DIR/xvfb.err")"
+    fx_wait_for 10 "Xvfb did not start (its errors: $FX_DIR/xvfb.err)" test -s "$FX_DIR/xvfb.display"
+    display=$(cat "$FX_DIR/xvfb.display")
     x() { fx_pc env DISPLAY=":$display" "$@"; }
 
     exec_line=$(sed -n 's/^Exec=//p' "$ROOT"/usr/share/applications/*.desktop | sed 's/ %[fFuUick]//g')
