@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "app/CKestrelInstallerDlg.h"
-#include "net/capture_chooser.h"
+#include "transport/capture_chooser.h"
 #include "ui/DeviceListModel.h"
 
 using fendrix::CKestrelInstallerDlg;

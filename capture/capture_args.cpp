@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace fendrix_capture {
 

@@ -3,7 +3,7 @@
 // 8911) on one interface exactly as the in-process capture does, drops every
 // capability, and streams the frames as pcap on standard output to the
 // program that started it; status lines go to standard error in the format
-// of src/net/capture_helper_lines.h.
+// of src/transport/capture_helper_lines.h.
 //
 // With file capabilities the kernel runs it in secure-exec mode: the dynamic
 // loader ignores LD_PRELOAD, LD_LIBRARY_PATH and the like, and glibc drops
@@ -28,10 +28,10 @@
 
 #include "capture_args.h"
 #include "fendrix_version.h"
-#include "net/capture_helper_lines.h"
-#include "net/pcap_device_choice.h"
-#include "net/protocol.h"
 #include "privileges.h"
+#include "transport/capture_helper_lines.h"
+#include "transport/pcap_device_choice.h"
+#include "wire/protocol.h"
 
 namespace {
 

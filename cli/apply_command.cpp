@@ -5,10 +5,10 @@
 #include "exit_codes.h"
 #include "factory/oem_mac_request.h"
 #include "factory/oem_table.h"
-#include "net/address_text.h"
-#include "net/result_reply.h"
 #include "output/safe_text.h"
 #include "target.h"
+#include "wire/address_text.h"
+#include "wire/result_reply.h"
 
 namespace fendrix_cli {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "fendrix_version.h"
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace fendrix_cli {
 

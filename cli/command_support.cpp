@@ -4,9 +4,9 @@
 #include <iostream>
 
 #include "exit_codes.h"
-#include "net/result_reply.h"
 #include "output/safe_text.h"
 #include "target.h"
+#include "wire/result_reply.h"
 
 namespace fendrix_cli {
 

@@ -8,8 +8,8 @@
 #include "discovery/device_record.h"
 #include "discovery/target_replies.h"
 #include "dispatch/reply_event.h"
-#include "net/byte_io.h"
 #include "session.h"
+#include "wire/byte_io.h"
 
 namespace fendrix_cli {
 

@@ -2,8 +2,8 @@
 
 #include "commands/factory_reset_request.h"
 #include "exit_codes.h"
-#include "net/address_text.h"
 #include "output/safe_text.h"
+#include "wire/address_text.h"
 
 namespace fendrix_cli {
 

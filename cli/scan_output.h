@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "discovery/device_list.h"
-#include "net/adapter.h"
+#include "transport/adapter.h"
 
 namespace fendrix_cli {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "net/platform.h"
+#include "transport/platform.h"
 
 namespace fendrix_cli {
 

@@ -7,11 +7,11 @@
 
 #include "dispatch/answer_match.h"
 #include "exit_codes.h"
-#include "net/adapter_rules.h"
-#include "net/capture_hints.h"
-#include "net/pcap_runtime.h"
-#include "net/request_header.h"
-#include "net/sending.h"
+#include "transport/adapter_rules.h"
+#include "transport/capture_hints.h"
+#include "transport/pcap_runtime.h"
+#include "transport/sending.h"
+#include "wire/request_header.h"
 
 namespace fendrix_cli {
 

@@ -16,10 +16,10 @@
 #include "discovery/target_replies.h"
 #include "dispatch/answer_match.h"
 #include "dispatch/segment_link.h"
-#include "net/adapter.h"
-#include "net/capture_chooser.h"
-#include "net/datagram_socket.h"
-#include "net/platform.h"
+#include "transport/adapter.h"
+#include "transport/capture_chooser.h"
+#include "transport/datagram_socket.h"
+#include "transport/platform.h"
 
 namespace fendrix_cli {
 

@@ -1,6 +1,6 @@
 # Dependencies of the Windows build, all header-only here:
 #  - libpcap's upstream headers (they support _WIN32); the functions come
-#    from Npcap's wpcap.dll, loaded at run time (src/net/pcap_runtime_win.cpp),
+#    from Npcap's wpcap.dll, loaded at run time (src/transport/pcap_runtime_win.cpp),
 #    so nothing links against a capture library;
 #  - CLI11 and nlohmann-json.
 # Each folder is copied alone into the build tree: pointing a cross compiler

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "net/address_text.h"
 #include "factory/apply_batch.h"
+#include "wire/address_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "discovery/device_list.h"
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     constexpr std::size_t kBound = 16;

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "discovery/row_texts.h"
 #include "discovery/scan_reply.h"
 #include "factory/apply_reply.h"
-#include "net/result_reply.h"
+#include "wire/result_reply.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span bytes(data, size);

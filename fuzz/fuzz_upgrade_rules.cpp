@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "factory/upgrade_file.h"
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -6,8 +6,8 @@
 #include "app/CKestrelInstallerDlg.h"
 #include "app/SystemDesktop.h"
 #include "app/SystemPrompts.h"
-#include "net/capture_chooser.h"
 #include "string_table.h"
+#include "transport/capture_chooser.h"
 
 #ifdef _WIN32
 #include <windows.h>

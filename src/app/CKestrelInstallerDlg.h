@@ -15,8 +15,8 @@
 
 #include "commands/network_change_request.h"
 #include "dispatch/segment_link.h"
-#include "net/byte_io.h"
 #include "seams/seams.h"
+#include "wire/byte_io.h"
 
 class QAction;
 class QComboBox;

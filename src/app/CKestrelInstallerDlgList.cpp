@@ -11,13 +11,13 @@
 #include "app/CKestrelInstallerDlg.h"
 #include "commands/network_change_request.h"
 #include "factory/upgrade_file.h"
-#include "net/address_text.h"
 #include "string_table.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/CFactoryReset.h"
 #include "ui/CIPSetDialog.h"
 #include "ui/DeviceListModel.h"
 #include "ui/ElidedLabel.h"
+#include "wire/address_text.h"
 
 namespace fendrix {
 

@@ -14,12 +14,12 @@
 #include "app/CKestrelInstallerDlg.h"
 #include "commands/factory_reset_request.h"
 #include "factory/oem_mac_request.h"
-#include "net/adapter_rules.h"
-#include "net/capture_hints.h"
-#include "net/request_header.h"
-#include "net/result_reply.h"
+#include "transport/adapter_rules.h"
+#include "transport/capture_hints.h"
 #include "ui/DeviceListModel.h"
 #include "ui/FactoryPanel.h"
+#include "wire/request_header.h"
+#include "wire/result_reply.h"
 
 namespace fendrix {
 

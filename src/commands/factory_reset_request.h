@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/adapter.h"
-#include "net/protocol.h"
+#include "wire/adapter_entry.h"
+#include "wire/protocol.h"
 
 namespace kestrel {
 

@@ -1,7 +1,7 @@
 #include "commands/network_change_request.h"
 
-#include "net/address_text.h"
-#include "net/request_header.h"
+#include "wire/address_text.h"
+#include "wire/request_header.h"
 
 namespace kestrel {
 

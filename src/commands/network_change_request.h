@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "net/adapter.h"
-#include "net/protocol.h"
+#include "wire/adapter_entry.h"
+#include "wire/protocol.h"
 
 namespace kestrel {
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "discovery/keyed_hash.h"
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace kestrel {
 

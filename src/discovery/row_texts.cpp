@@ -1,7 +1,7 @@
 #include "discovery/row_texts.h"
 
 #include "discovery/scan_reply.h"
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace kestrel {
 

@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "discovery/device_record.h"
-#include "net/byte_io.h"
-#include "net/protocol.h"
+#include "wire/byte_io.h"
+#include "wire/protocol.h"
 
 namespace kestrel {
 

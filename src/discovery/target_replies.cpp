@@ -1,6 +1,6 @@
 #include "discovery/target_replies.h"
 
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
 #include "dispatch/answer_match.h"
 
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace kestrel {
 

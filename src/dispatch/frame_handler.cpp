@@ -2,10 +2,10 @@
 
 #include "discovery/scan_reply.h"
 #include "factory/apply_reply.h"
-#include "net/frame_layout.h"
-#include "net/link_layer.h"
-#include "net/protocol.h"
-#include "net/result_reply.h"
+#include "wire/frame_layout.h"
+#include "wire/link_layer.h"
+#include "wire/protocol.h"
+#include "wire/result_reply.h"
 
 namespace kestrel {
 

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "dispatch/reply_event.h"
-#include "net/byte_io.h"
-#include "net/link_layer.h"
+#include "wire/byte_io.h"
+#include "wire/link_layer.h"
 
 namespace kestrel {
 

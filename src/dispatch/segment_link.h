@@ -15,9 +15,9 @@
 #include <string_view>
 
 #include "dispatch/reply_queue.h"
-#include "net/capture_source.h"
-#include "net/datagram_socket.h"
-#include "net/sending.h"
+#include "transport/capture_source.h"
+#include "transport/datagram_socket.h"
+#include "transport/sending.h"
 
 namespace kestrel {
 

@@ -3,9 +3,9 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "net/address_text.h"
 #include "factory/mac_text.h"
 #include "factory/oem_table.h"
+#include "wire/address_text.h"
 
 namespace kestrel {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "net/byte_io.h"
-#include "net/protocol.h"
+#include "wire/byte_io.h"
+#include "wire/protocol.h"
 
 namespace kestrel {
 

@@ -1,8 +1,8 @@
 #include "factory/oem_mac_request.h"
 
 #include "factory/oem_table.h"
-#include "net/address_text.h"
-#include "net/request_header.h"
+#include "wire/address_text.h"
+#include "wire/request_header.h"
 
 namespace kestrel {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/protocol.h"
+#include "wire/protocol.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
 #include "factory/upgrade_file.h"
 
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace kestrel {
 

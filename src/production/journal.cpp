@@ -7,13 +7,13 @@
 
 #include "factory/oem_mac_request.h"
 #include "factory/oem_table.h"
-#include "net/address_text.h"
-#include "net/byte_io.h"
-#include "net/protocol.h"
-#include "net/result_reply.h"
 #include "production/file_lock.h"
 #include "production/journal_tables.h"
 #include "production/sqlite_db.h"
+#include "wire/address_text.h"
+#include "wire/byte_io.h"
+#include "wire/protocol.h"
+#include "wire/result_reply.h"
 
 namespace kestrel {
 

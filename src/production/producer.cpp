@@ -1,8 +1,8 @@
 #include "production/producer.h"
 
 #include "factory/oem_mac_request.h"
-#include "net/address_text.h"
 #include "production/journal_tables.h"
+#include "wire/address_text.h"
 
 namespace kestrel {
 

@@ -1,11 +1,11 @@
 #pragma once
 // The outside world of the main window, chosen at start-up: real
 // implementations in the program, fakes in the GUI tests.
-#include "net/adapter.h"
-#include "net/capture_source.h"
-#include "net/datagram_socket.h"
 #include "seams/desktop.h"
 #include "seams/prompts.h"
+#include "transport/adapter.h"
+#include "transport/capture_source.h"
+#include "transport/datagram_socket.h"
 
 namespace kestrel {
 

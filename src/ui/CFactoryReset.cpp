@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 namespace fendrix {
 

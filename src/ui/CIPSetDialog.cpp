@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "net/address_text.h"
 #include "ui/IpAddressEdit.h"
+#include "wire/address_text.h"
 
 namespace fendrix {
 

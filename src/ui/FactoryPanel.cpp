@@ -7,9 +7,9 @@
 
 #include "factory/mac_text.h"
 #include "factory/oem_table.h"
-#include "net/result_reply.h"
 #include "ui/DialogUnits.h"
 #include "ui/ElidedLabel.h"
+#include "wire/result_reply.h"
 
 namespace fendrix {
 

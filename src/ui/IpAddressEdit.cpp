@@ -1,6 +1,6 @@
 #include "ui/IpAddressEdit.h"
 
-#include "net/address_text.h"
+#include "wire/address_text.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -23,11 +23,11 @@
 
 #include "discovery/device_list.h"
 #include "dispatch/frame_handler.h"
-#include "net/platform.h"
-#include "net/request_header.h"
-#include "net/sending.h"
 #include "scan_stats.h"
 #include "session.h"
+#include "transport/platform.h"
+#include "transport/sending.h"
+#include "wire/request_header.h"
 
 using namespace kestrel;
 

@@ -8,8 +8,8 @@
 
 #include "ControlTable.h"
 #include "commands/factory_reset_request.h"
-#include "net/byte_io.h"
 #include "ui/CFactoryReset.h"
+#include "wire/byte_io.h"
 
 namespace {
 

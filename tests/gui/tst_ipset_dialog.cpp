@@ -10,9 +10,9 @@
 
 #include "ControlTable.h"
 #include "commands/network_change_request.h"
-#include "net/byte_io.h"
 #include "ui/CIPSetDialog.h"
 #include "ui/IpAddressEdit.h"
+#include "wire/byte_io.h"
 
 using fendrix::CIPSetDialog;
 using fendrix::IpAddressEdit;

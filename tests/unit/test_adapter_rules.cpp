@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "net/adapter_rules.h"
+#include "transport/adapter_rules.h"
 
 using namespace kestrel;
 

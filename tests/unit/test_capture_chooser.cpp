@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "net/capture_chooser.h"
+#include "transport/capture_chooser.h"
 
 using namespace kestrel;
 using Kind = CaptureError::Kind;

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "capture_args.h"
-#include "net/capture_helper_lines.h"
-#include "net/capture_helper_location.h"
-#include "net/helper_process.h"
+#include "transport/capture_helper_lines.h"
+#include "transport/capture_helper_location.h"
+#include "transport/helper_process.h"
 
 using namespace kestrel;
 using fendrix_capture::CaptureArgs;

@@ -9,7 +9,7 @@
 #include <deque>
 #include <string>
 
-#include "net/pcap_device_choice.h"
+#include "transport/pcap_device_choice.h"
 
 using namespace kestrel;
 

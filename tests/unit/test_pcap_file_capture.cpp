@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "dispatch/frame_handler.h"
-#include "net/platform.h"
 #include "test_frames.h"
+#include "transport/platform.h"
 
 using namespace kestrel;
 namespace kt = kestrel::testing;

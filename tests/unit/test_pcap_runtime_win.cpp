@@ -2,8 +2,8 @@
 // answers that the library is missing instead of failing to start.
 #include <gtest/gtest.h>
 
-#include "net/pcap_runtime.h"
-#include "net/platform.h"
+#include "transport/pcap_runtime.h"
+#include "transport/platform.h"
 
 using namespace kestrel;
 

@@ -11,9 +11,9 @@
 
 #include "factory/oem_mac_request.h"
 #include "journal_dir_test.h"
-#include "net/byte_io.h"
-#include "net/protocol.h"
 #include "production/producer.h"
+#include "wire/byte_io.h"
+#include "wire/protocol.h"
 
 using namespace kestrel;
 

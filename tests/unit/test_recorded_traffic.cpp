@@ -15,7 +15,7 @@
 
 #include "discovery/device_list.h"
 #include "dispatch/frame_handler.h"
-#include "net/platform.h"
+#include "transport/platform.h"
 
 using namespace kestrel;
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "net/byte_io.h"
-#include "net/protocol.h"
-#include "net/request_header.h"
-#include "net/result_reply.h"
+#include "wire/byte_io.h"
+#include "wire/protocol.h"
+#include "wire/request_header.h"
+#include "wire/result_reply.h"
 
 using namespace kestrel;
 

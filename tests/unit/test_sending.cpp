@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "net/request_header.h"
-#include "net/sending.h"
+#include "transport/sending.h"
+#include "wire/request_header.h"
 
 using namespace kestrel;
 

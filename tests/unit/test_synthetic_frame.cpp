@@ -5,8 +5,8 @@
 #include <variant>
 
 #include "dispatch/frame_handler.h"
-#include "net/synthetic_frame.h"
 #include "test_frames.h"
+#include "wire/synthetic_frame.h"
 
 using namespace kestrel;
 namespace t = kestrel::testing;

@@ -1,0 +1,290 @@
+// libpcap capture of controller replies on a worker thread, live on an
+// adapter's device or replayed from a file.
+#include <pcap/pcap.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "transport/pcap_device_choice.h"
+#include "transport/pcap_runtime.h"
+#include "transport/platform.h"
+#include "wire/protocol.h"
+
+namespace kestrel {
+
+namespace {
+
+std::string activateError(pcap_t* handle, int status) {
+    std::string text = pcap_statustostr(status);
+    const std::string detail = pcap_geterr(handle);
+    if (!detail.empty()) text += ": " + detail;
+    return text;
+}
+
+class PcapCapture final : public PcapCaptureSource {
+public:
+    // Live capture when `file` is empty, otherwise a replay of that file.
+    PcapCapture(CaptureOptions options, std::string file)
+        : options_(std::move(options)), file_(std::move(file)) {}
+    ~PcapCapture() override { stop(); }
+
+    std::optional<CaptureError> start(const AdapterEntry& adapter, FrameSink sink) override {
+        stop();
+        std::lock_guard lock(control_);
+        auto opened = file_.empty() ? openLive(adapter) : openFile();
+        if (!opened) {
+            closeHandle();
+            return opened.error;
+        }
+        sink_ = std::move(sink);
+        workerLoopError_ = loopErrorSink_;
+        workerNote_ = noteSink_;
+        stopRequested_ = false;
+        stats_ = {};
+        {
+            std::lock_guard flag(finishedMutex_);
+            finished_ = false;
+        }
+        running_ = true;
+        worker_ = std::thread([this] { loop(); });
+        return std::nullopt;
+    }
+
+    void stop() override {
+        std::lock_guard lock(control_);
+        if (handle_ == nullptr) return;
+        // Set before the break so that a loop ending now is not taken for a
+        // lost device.
+        stopRequested_ = true;
+        pcap_breakloop(handle_);
+        if (worker_.joinable()) worker_.join();
+        // Only now that the worker has left the loop may the handle go.
+        snapshotStats();
+        closeHandle();
+        sink_ = nullptr;
+        workerLoopError_ = nullptr;
+        workerNote_ = nullptr;
+    }
+
+    bool running() const override { return running_; }
+
+    void setLoopErrorSink(LoopErrorSink sink) override {
+        std::lock_guard lock(control_);
+        loopErrorSink_ = std::move(sink);
+    }
+
+    void setNoteSink(NoteSink sink) override {
+        std::lock_guard lock(control_);
+        noteSink_ = std::move(sink);
+    }
+
+    CaptureStats stats() const override {
+        std::lock_guard lock(control_);
+        if (handle_ != nullptr && file_.empty()) {
+            pcap_stat s{};
+            if (pcap_stats(handle_, &s) == 0) return {s.ps_recv, s.ps_drop, s.ps_ifdrop};
+        }
+        return stats_;
+    }
+
+    void waitFinished() override {
+        std::unique_lock lock(finishedMutex_);
+        finishedCv_.wait(lock, [this] { return finished_; });
+    }
+
+private:
+    struct Opened {
+        std::optional<CaptureError> error;
+        explicit operator bool() const { return !error; }
+    };
+    static Opened fail(CaptureError::Kind kind, std::string message) {
+        return {CaptureError{kind, std::move(message)}};
+    }
+    static void note(const NoteSink& sink, CaptureNote::Kind kind, std::string text) {
+        if (sink) sink(CaptureNote{kind, std::move(text)});
+    }
+
+    Opened openLive(const AdapterEntry& adapter) {
+        if (auto missing = captureLibraryProblem())
+            return fail(CaptureError::Kind::NoLibrary, *missing);
+        char err[PCAP_ERRBUF_SIZE] = {};
+        pcap_if_t* devices = nullptr;
+        if (pcap_findalldevs(&devices, err) != 0)
+            return fail(CaptureError::Kind::ListFailed,
+                        std::string("cannot list capture devices: ") + err);
+        std::unique_ptr<pcap_if_t, decltype(&pcap_freealldevs)> guard(devices, &pcap_freealldevs);
+
+        const pcap_if_t* device = chooseCaptureDevice(devices, adapter.ip_text);
+        if (device == nullptr)
+            return fail(CaptureError::Kind::NoDevice, "no capture device has the address " +
+                                                          adapter.ip_text + " of adapter " +
+                                                          adapter.description);
+        const std::string name = device->name;
+        const std::string where = " (adapter " + adapter.description + ", device " + name + ")";
+        where_ = where;
+
+        handle_ = pcap_create(name.c_str(), err);
+        if (handle_ == nullptr)
+            return fail(CaptureError::Kind::OpenFailed, std::string(err) + where);
+        pcap_set_snaplen(handle_, options_.snapshot_length);
+        pcap_set_promisc(handle_, options_.promiscuous ? 1 : 0);
+        pcap_set_timeout(handle_, options_.timeout_ms);
+        pcap_set_buffer_size(handle_, options_.buffer_bytes);
+        pcap_set_immediate_mode(handle_, options_.immediate ? 1 : 0);
+        const int status = pcap_activate(handle_);
+        if (status < 0) {
+            // Only a refusal of the right is a matter of rights: a device that
+            // is down or gone is not mended by root.
+            const bool refused =
+                status == PCAP_ERROR_PERM_DENIED || status == PCAP_ERROR_PROMISC_PERM_DENIED;
+            return fail(refused ? CaptureError::Kind::NoRights : CaptureError::Kind::OpenFailed,
+                        activateError(handle_, status) + where);
+        }
+        if (status > 0)
+            note(noteSink_, CaptureNote::Kind::Warning,
+                 "capture warning: " + activateError(handle_, status) + where);
+
+        if (auto link = checkLinkType("device " + name + " of adapter " + adapter.description);
+            !link)
+            return link;
+        if (auto filtered = installFilter(where); !filtered) return filtered;
+        if (!options_.save_path.empty()) {
+            dumper_ = pcap_dump_open(handle_, options_.save_path.c_str());
+            if (dumper_ == nullptr)
+                return fail(CaptureError::Kind::OpenFailed,
+                            "cannot write " + options_.save_path + ": " + pcap_geterr(handle_));
+        }
+        return {};
+    }
+
+    Opened openFile() {
+        if (auto missing = captureLibraryProblem())
+            return fail(CaptureError::Kind::NoLibrary, *missing);
+        char err[PCAP_ERRBUF_SIZE] = {};
+        handle_ = pcap_open_offline(file_.c_str(), err);
+        if (handle_ == nullptr)
+            return fail(CaptureError::Kind::OpenFailed, "cannot read " + file_ + ": " + err);
+        where_ = " (file " + file_ + ")";
+        if (auto link = checkLinkType(file_); !link) return link;
+        return installFilter(where_);
+    }
+
+    // Only frames that the frame handler can take apart are worth capturing:
+    // anything else would give an empty list that looks like a quiet segment.
+    Opened checkLinkType(const std::string& what) {
+        const int dlt = pcap_datalink(handle_);
+        if (const auto link = linkTypeOfDlt(dlt)) {
+            link_ = *link;
+            return {};
+        }
+        return fail(CaptureError::Kind::UnsupportedLink,
+                    unsupportedLinkText(what, dlt, pcap_datalink_val_to_name(dlt),
+                                        pcap_datalink_val_to_description(dlt)));
+    }
+
+    Opened installFilter(const std::string& where) {
+        char filter[30] = {};
+        std::snprintf(filter, sizeof filter, "udp port %d", kReplyPort);
+        bpf_program program{};
+        if (pcap_compile(handle_, &program, filter, 1, 0) != 0)
+            return fail(CaptureError::Kind::OpenFailed,
+                        std::string("cannot compile filter: ") + pcap_geterr(handle_) + where);
+        const int rc = pcap_setfilter(handle_, &program);
+        pcap_freecode(&program);
+        if (rc != 0)
+            return fail(CaptureError::Kind::OpenFailed,
+                        std::string("cannot install filter: ") + pcap_geterr(handle_) + where);
+        return {};
+    }
+
+    static void onFrame(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+        auto* self = reinterpret_cast<PcapCapture*>(user);
+        if (self->dumper_ != nullptr)
+            pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
+        // Only what was captured is handed on, never the claimed wire length.
+        self->sink_(ByteSpan(bytes, header->caplen), self->link_);
+    }
+
+    void loop() {
+        const int rc =
+            pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
+        std::optional<CaptureError> lost;
+        if (rc == PCAP_ERROR) {
+            // Read while the handle is surely open: stop() closes it only
+            // after this thread has been joined.
+            const std::string why = pcap_geterr(handle_);
+            note(workerNote_, CaptureNote::Kind::LoopError, "capture: " + why + where_);
+            if (!stopRequested_)
+                lost = CaptureError{
+                    CaptureError::Kind::LoopFailed,
+                    "The capture stopped: " + why + where_ + ". Replies are no longer received."};
+        }
+        if (rc < 0) note(workerNote_, CaptureNote::Kind::LoopEnded, {});
+        running_ = false;
+        // Reported before the finish is announced, so that a waitFinished()
+        // caller already knows about the loss.
+        if (lost && workerLoopError_) workerLoopError_(*lost);
+        {
+            std::lock_guard flag(finishedMutex_);
+            finished_ = true;
+        }
+        finishedCv_.notify_all();
+    }
+
+    void snapshotStats() {
+        if (handle_ == nullptr || !file_.empty()) return;
+        pcap_stat s{};
+        if (pcap_stats(handle_, &s) == 0) stats_ = {s.ps_recv, s.ps_drop, s.ps_ifdrop};
+    }
+
+    void closeHandle() {
+        if (dumper_ != nullptr) {
+            pcap_dump_close(dumper_);
+            dumper_ = nullptr;
+        }
+        if (handle_ != nullptr) {
+            pcap_close(handle_);
+            handle_ = nullptr;
+        }
+        running_ = false;
+    }
+
+    const CaptureOptions options_;
+    const std::string file_;
+
+    mutable std::mutex control_;  // start, stop and stats
+    pcap_t* handle_ = nullptr;
+    pcap_dumper_t* dumper_ = nullptr;
+    FrameSink sink_;
+    LoopErrorSink loopErrorSink_;    // for the next start
+    LoopErrorSink workerLoopError_;  // the running worker's copy
+    NoteSink noteSink_;              // for the next start
+    NoteSink workerNote_;            // the running worker's copy
+    std::atomic<bool> stopRequested_{false};
+    std::string where_;                   // adapter and device, or file, for messages
+    LinkType link_ = LinkType::Ethernet;  // of the open handle
+    std::thread worker_;
+    std::atomic<bool> running_{false};
+    CaptureStats stats_;
+
+    std::mutex finishedMutex_;
+    std::condition_variable finishedCv_;
+    bool finished_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<PcapCaptureSource> makePcapCapture(CaptureOptions options) {
+    return std::make_unique<PcapCapture>(std::move(options), std::string());
+}
+
+std::unique_ptr<PcapCaptureSource> makePcapFileCapture(std::string path) {
+    return std::make_unique<PcapCapture>(CaptureOptions{}, std::move(path));
+}
+
+}  // namespace kestrel

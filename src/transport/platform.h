@@ -1,0 +1,67 @@
+#pragma once
+// The real implementations of the network seams.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "transport/adapter.h"
+#include "transport/capture_source.h"
+#include "transport/datagram_socket.h"
+
+namespace kestrel {
+
+std::unique_ptr<AdapterSource> makeSystemAdapterSource();  // getifaddrs / GetAdaptersInfo
+std::unique_ptr<DatagramSocket> makeUdpSocket();
+
+struct CaptureOptions {
+    int snapshot_length = 65535;
+    bool promiscuous = true;
+    // How long a partly filled ring block may wait before it is handed over:
+    // the delay of the last reply of a burst. 20 ms keeps it well inside
+    // what a user notices and costs nothing while the segment is quiet.
+    int timeout_ms = 20;
+    // Kernel ring; blocks pack the frames, so the default takes a burst of
+    // 100,000 replies without a drop.
+    int buffer_bytes = 32 * 1024 * 1024;
+    // Immediate delivery makes libpcap use fixed ring slots sized for the
+    // snapshot length, which holds only a few thousand frames even in 32 MiB
+    // and loses replies in a burst; block delivery packs them and bounds the
+    // delay by timeout_ms.
+    bool immediate = false;
+    std::string save_path;  // when set, every captured frame is also written there (pcap file)
+};
+
+// What libpcap counted for the current (or the last stopped) capture.
+struct CaptureStats {
+    std::uint64_t received = 0;    // frames that passed the filter
+    std::uint64_t dropped = 0;     // lost for lack of room in the kernel ring
+    std::uint64_t if_dropped = 0;  // lost by the interface or its driver
+};
+
+// A capture source with counters: libpcap live or replayed from a file, the
+// capture helper's pcap stream, or the socket receiver.
+class PcapCaptureSource : public CaptureSource {
+public:
+    virtual CaptureStats stats() const = 0;
+    // Blocks until the worker has left its loop by itself: the end of a
+    // replayed file. A live capture leaves only on stop().
+    virtual void waitFinished() = 0;
+};
+
+std::unique_ptr<PcapCaptureSource> makePcapCapture(CaptureOptions options = {});
+// Replays the frames of a pcap file through the sink on a worker, filtered
+// like a live capture; the adapter given to start() is not used.
+std::unique_ptr<PcapCaptureSource> makePcapFileCapture(std::string path);
+#ifndef _WIN32
+// Captures through the helper fendrix-capture, found beside the running
+// program (see capture_helper_location.h), and reads its pcap stream. The
+// helper ends with the thread that starts it: start() it from a thread that
+// outlives the capture (the GUI or main thread). The helper opens the device
+// as the defaults above say; of `options` only save_path is used.
+std::unique_ptr<PcapCaptureSource> makeHelperCapture(const CaptureOptions& options = {});
+#endif
+// Receives on a UDP socket bound to the reply port on the adapter; needs no
+// rights, and sees only the replies that the IP stack accepts.
+std::unique_ptr<PcapCaptureSource> makeSocketReceiver();
+
+}  // namespace kestrel
