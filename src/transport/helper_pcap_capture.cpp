@@ -6,7 +6,6 @@
 #include <pcap/pcap.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -22,9 +21,8 @@
 #include "transport/capture_helper_lines.h"
 #include "transport/capture_helper_location.h"
 #include "transport/capture_hints.h"
-#include "transport/capture_worker_end.h"
+#include "transport/capture_worker.h"
 #include "transport/helper_process.h"
-#include "transport/platform.h"
 
 namespace kestrel {
 
@@ -48,7 +46,7 @@ CaptureError::Kind captureKind(helper::ErrorKind kind) {
     }
 }
 
-class HelperCapture final : public PcapCaptureSource {
+class HelperCapture final : public CaptureWorker {
 public:
     explicit HelperCapture(std::string savePath) : savePath_(std::move(savePath)) {}
     ~HelperCapture() override { stop(); }
@@ -79,7 +77,7 @@ public:
                                 "cannot run " + *path + ": " + std::strerror(spawned)};
         }
         (void)fcntl(process_->streamFd(), F_SETPIPE_SZ, kStreamPipeBytes);
-        statusNote_ = noteSink_;  // before the thread that alone reads it
+        statusNote_ = noteSink();  // before the thread that alone reads it
         statusReader_ = std::thread([this, fd = process_->statusFd()] { readStatus(fd); });
 
         if (auto error = awaitReady(*path)) {
@@ -105,42 +103,22 @@ public:
         // The helper's remarks on opening the device, on this thread like
         // the in-process capture's; later ones come from the status thread.
         for (const auto& text : takeEarlyWarnings())
-            note(noteSink_, CaptureNote::Kind::Warning, "capture warning: " + text + where_);
-        sink_ = std::move(sink);
-        workerNote_ = noteSink_;
-        end_.begin(loopErrorSink_);
-        stopRequested_ = false;
-        running_ = true;
-        worker_ = std::thread([this] { loop(); });
+            noteNow(CaptureNote::Kind::Warning, "capture warning: " + text + where_);
+        launch(std::move(sink));
         return std::nullopt;
     }
 
     void stop() override {
         std::lock_guard lock(control_);
         if (!process_) return;
-        stopRequested_ = true;
+        requestStop();
         // The helper writes its last counters and ends; the stream then ends
         // and the worker leaves its loop by itself: nothing is closed under
         // a blocked read.
         process_->signal(SIGTERM);
-        if (!end_.waitFor(kStopTimeout)) process_->signal(SIGKILL);
-        if (worker_.joinable()) worker_.join();
+        if (!awaitFinish(kStopTimeout)) process_->signal(SIGKILL);
+        joinWorker();
         abandon();
-        sink_ = nullptr;
-        workerNote_ = nullptr;
-        end_.release();
-    }
-
-    bool running() const override { return running_; }
-
-    void setLoopErrorSink(LoopErrorSink sink) override {
-        std::lock_guard lock(control_);
-        loopErrorSink_ = std::move(sink);
-    }
-
-    void setNoteSink(NoteSink sink) override {
-        std::lock_guard lock(control_);
-        noteSink_ = std::move(sink);
     }
 
     CaptureStats stats() const override {
@@ -148,13 +126,7 @@ public:
         return {counters_.received, counters_.dropped, counters_.if_dropped};
     }
 
-    void waitFinished() override { end_.wait(); }
-
 private:
-    static void note(const NoteSink& sink, CaptureNote::Kind kind, std::string text) {
-        if (sink) sink(CaptureNote{kind, std::move(text)});
-    }
-
     void resetStatus() {
         std::lock_guard lock(statusMutex_);
         ready_ = false;
@@ -281,7 +253,6 @@ private:
             handle_ = nullptr;
         }
         process_.reset();
-        running_ = false;
     }
 
     static void onFrame(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
@@ -289,16 +260,16 @@ private:
         if (self->dumper_ != nullptr)
             pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
         // Only what was captured is handed on, never the claimed wire length.
-        self->sink_(ByteSpan(bytes, header->caplen), self->link_);
+        self->deliver(ByteSpan(bytes, header->caplen), self->link_);
     }
 
-    void loop() {
+    void loop() override {
         // Ends when the stream does: the helper ended, asked to or not.
         const int rc =
             pcap_loop(handle_, -1, &HelperCapture::onFrame, reinterpret_cast<u_char*>(this));
         const std::string streamError = rc == PCAP_ERROR ? pcap_geterr(handle_) : "";
         std::optional<CaptureError> lost;
-        if (!stopRequested_) {
+        if (!stopRequested()) {
             std::string why;
             {
                 std::unique_lock lock(statusMutex_);
@@ -309,34 +280,25 @@ private:
             if (why.empty())
                 why = "fendrix-capture ended (" + describeWaitStatus(status) + ")" +
                       (streamError.empty() ? "" : ": " + streamError);
-            note(workerNote_, CaptureNote::Kind::LoopError, "capture: " + why + where_);
+            noteFromWorker(CaptureNote::Kind::LoopError, "capture: " + why + where_);
             lost = CaptureError{
                 CaptureError::Kind::LoopFailed,
                 "The capture stopped: " + why + where_ + ". Replies are no longer received."};
         }
         // A live capture's loop ends only when it is stopped or fails, as the
         // in-process one's does: the same note, whichever way replies come.
-        note(workerNote_, CaptureNote::Kind::LoopEnded, {});
-        running_ = false;
-        end_.finish(lost);
+        noteFromWorker(CaptureNote::Kind::LoopEnded, {});
+        finishRun(lost);
     }
 
     const std::string savePath_;  // also write every frame there (pcap file) when set
-    std::mutex control_;          // start and stop
     std::unique_ptr<HelperProcess> process_;
     std::thread statusReader_;
     pcap_t* handle_ = nullptr;
     pcap_dumper_t* dumper_ = nullptr;
-    std::string where_;  // adapter and device, for messages
-    FrameSink sink_;
+    std::string where_;                   // adapter and device, for messages
     LinkType link_ = LinkType::Ethernet;  // of the stream being read
-    LoopErrorSink loopErrorSink_;         // for the next start
-    NoteSink noteSink_;                   // for the next start
-    NoteSink workerNote_;                 // the running capture's copy
     NoteSink statusNote_;                 // the status thread's copy
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> running_{false};
-    std::thread worker_;
 
     mutable std::mutex statusMutex_;  // what the status thread learnt
     std::condition_variable statusCv_;
@@ -346,7 +308,6 @@ private:
     std::optional<helper::Line> error_;
     std::vector<std::string> earlyWarnings_;  // said before ready, noted by start()
     helper::Counters counters_;
-    CaptureWorkerEnd end_;
 };
 
 }  // namespace

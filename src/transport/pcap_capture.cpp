@@ -2,17 +2,14 @@
 // adapter's device or replayed from a file.
 #include <pcap/pcap.h>
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 
+#include "transport/capture_worker.h"
 #include "transport/pcap_device_choice.h"
 #include "transport/pcap_runtime.h"
-#include "transport/platform.h"
 #include "wire/protocol.h"
 
 namespace kestrel {
@@ -26,7 +23,7 @@ std::string activateError(pcap_t* handle, int status) {
     return text;
 }
 
-class PcapCapture final : public PcapCaptureSource {
+class PcapCapture final : public CaptureWorker {
 public:
     // Live capture when `file` is empty, otherwise a replay of that file.
     PcapCapture(CaptureOptions options, std::string file)
@@ -41,17 +38,8 @@ public:
             closeHandle();
             return opened.error;
         }
-        sink_ = std::move(sink);
-        workerLoopError_ = loopErrorSink_;
-        workerNote_ = noteSink_;
-        stopRequested_ = false;
         stats_ = {};
-        {
-            std::lock_guard flag(finishedMutex_);
-            finished_ = false;
-        }
-        running_ = true;
-        worker_ = std::thread([this] { loop(); });
+        launch(std::move(sink));
         return std::nullopt;
     }
 
@@ -60,27 +48,12 @@ public:
         if (handle_ == nullptr) return;
         // Set before the break so that a loop ending now is not taken for a
         // lost device.
-        stopRequested_ = true;
+        requestStop();
         pcap_breakloop(handle_);
-        if (worker_.joinable()) worker_.join();
+        joinWorker();
         // Only now that the worker has left the loop may the handle go.
         snapshotStats();
         closeHandle();
-        sink_ = nullptr;
-        workerLoopError_ = nullptr;
-        workerNote_ = nullptr;
-    }
-
-    bool running() const override { return running_; }
-
-    void setLoopErrorSink(LoopErrorSink sink) override {
-        std::lock_guard lock(control_);
-        loopErrorSink_ = std::move(sink);
-    }
-
-    void setNoteSink(NoteSink sink) override {
-        std::lock_guard lock(control_);
-        noteSink_ = std::move(sink);
     }
 
     CaptureStats stats() const override {
@@ -92,11 +65,6 @@ public:
         return stats_;
     }
 
-    void waitFinished() override {
-        std::unique_lock lock(finishedMutex_);
-        finishedCv_.wait(lock, [this] { return finished_; });
-    }
-
 private:
     struct Opened {
         std::optional<CaptureError> error;
@@ -105,10 +73,6 @@ private:
     static Opened fail(CaptureError::Kind kind, std::string message) {
         return {CaptureError{kind, std::move(message)}};
     }
-    static void note(const NoteSink& sink, CaptureNote::Kind kind, std::string text) {
-        if (sink) sink(CaptureNote{kind, std::move(text)});
-    }
-
     Opened openLive(const AdapterEntry& adapter) {
         if (auto missing = captureLibraryProblem())
             return fail(CaptureError::Kind::NoLibrary, *missing);
@@ -146,8 +110,8 @@ private:
                         activateError(handle_, status) + where);
         }
         if (status > 0)
-            note(noteSink_, CaptureNote::Kind::Warning,
-                 "capture warning: " + activateError(handle_, status) + where);
+            noteNow(CaptureNote::Kind::Warning,
+                    "capture warning: " + activateError(handle_, status) + where);
 
         if (auto link = checkLinkType("device " + name + " of adapter " + adapter.description);
             !link)
@@ -207,10 +171,10 @@ private:
         if (self->dumper_ != nullptr)
             pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
         // Only what was captured is handed on, never the claimed wire length.
-        self->sink_(ByteSpan(bytes, header->caplen), self->link_);
+        self->deliver(ByteSpan(bytes, header->caplen), self->link_);
     }
 
-    void loop() {
+    void loop() override {
         const int rc =
             pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
         std::optional<CaptureError> lost;
@@ -218,22 +182,15 @@ private:
             // Read while the handle is surely open: stop() closes it only
             // after this thread has been joined.
             const std::string why = pcap_geterr(handle_);
-            note(workerNote_, CaptureNote::Kind::LoopError, "capture: " + why + where_);
-            if (!stopRequested_)
+            noteFromWorker(CaptureNote::Kind::LoopError, "capture: " + why + where_);
+            if (!stopRequested())
                 lost = CaptureError{
                     CaptureError::Kind::LoopFailed,
                     "The capture stopped: " + why + where_ + ". Replies are no longer received."};
         }
-        if (rc < 0) note(workerNote_, CaptureNote::Kind::LoopEnded, {});
-        running_ = false;
-        // Reported before the finish is announced, so that a waitFinished()
-        // caller already knows about the loss.
-        if (lost && workerLoopError_) workerLoopError_(*lost);
-        {
-            std::lock_guard flag(finishedMutex_);
-            finished_ = true;
-        }
-        finishedCv_.notify_all();
+        // A replayed file's end is no loop's end to note.
+        if (rc < 0) noteFromWorker(CaptureNote::Kind::LoopEnded, {});
+        finishRun(lost);
     }
 
     void snapshotStats() {
@@ -251,30 +208,16 @@ private:
             pcap_close(handle_);
             handle_ = nullptr;
         }
-        running_ = false;
     }
 
     const CaptureOptions options_;
     const std::string file_;
 
-    mutable std::mutex control_;  // start, stop and stats
     pcap_t* handle_ = nullptr;
     pcap_dumper_t* dumper_ = nullptr;
-    FrameSink sink_;
-    LoopErrorSink loopErrorSink_;    // for the next start
-    LoopErrorSink workerLoopError_;  // the running worker's copy
-    NoteSink noteSink_;              // for the next start
-    NoteSink workerNote_;            // the running worker's copy
-    std::atomic<bool> stopRequested_{false};
     std::string where_;                   // adapter and device, or file, for messages
     LinkType link_ = LinkType::Ethernet;  // of the open handle
-    std::thread worker_;
-    std::atomic<bool> running_{false};
     CaptureStats stats_;
-
-    std::mutex finishedMutex_;
-    std::condition_variable finishedCv_;
-    bool finished_ = true;
 };
 
 }  // namespace

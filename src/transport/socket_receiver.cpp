@@ -10,11 +10,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "transport/capture_worker_end.h"
-#include "transport/platform.h"
+#include "transport/capture_worker.h"
 #include "wire/protocol.h"
 #include "wire/synthetic_frame.h"
 
@@ -107,7 +105,7 @@ public:
 #endif
 };
 
-class SocketReceiver final : public PcapCaptureSource {
+class SocketReceiver final : public CaptureWorker {
 public:
     ~SocketReceiver() override { stop(); }
 
@@ -120,52 +118,26 @@ public:
             closeAll();
             return error;
         }
-        sink_ = std::move(sink);
-        workerNote_ = noteSink_;
-        end_.begin(loopErrorSink_);
-        stopping_ = false;
         received_ = 0;
         dropped_ = 0;
-        running_ = true;
-        worker_ = std::thread([this] { loop(); });
+        launch(std::move(sink));
         return std::nullopt;
     }
 
     void stop() override {
         std::lock_guard lock(control_);
-        if (!worker_.joinable()) return;
-        stopping_ = true;
+        if (!launched()) return;
+        requestStop();
         waker_.wake();
-        worker_.join();
+        joinWorker();
         closeAll();
-        sink_ = nullptr;
-        workerNote_ = nullptr;
-        end_.release();
-    }
-
-    bool running() const override { return running_; }
-
-    void setLoopErrorSink(LoopErrorSink sink) override {
-        std::lock_guard lock(control_);
-        loopErrorSink_ = std::move(sink);
-    }
-
-    void setNoteSink(NoteSink sink) override {
-        std::lock_guard lock(control_);
-        noteSink_ = std::move(sink);
     }
 
     // Datagrams taken, and those the kernel dropped for lack of room in the
     // socket's buffer (Linux).
     CaptureStats stats() const override { return {received_, dropped_, 0}; }
 
-    void waitFinished() override { end_.wait(); }
-
 private:
-    void note(CaptureNote::Kind kind, std::string text) const {
-        if (workerNote_) workerNote_(CaptureNote{kind, std::move(text)});
-    }
-
     std::optional<CaptureError> fail(const std::string& what) {
         return CaptureError{CaptureError::Kind::OpenFailed,
                             what + ": " + errorText(lastError()) + where_};
@@ -220,7 +192,6 @@ private:
         readable_ = WSA_INVALID_EVENT;
 #endif
         waker_.close();
-        running_ = false;
     }
 
     // Blocks until a datagram waits or stop() wakes the worker; false then.
@@ -284,20 +255,21 @@ private:
         return static_cast<long>(writeSyntheticHeaders(frame, ends, static_cast<std::size_t>(n)));
     }
 
-    void loop() {
+    void loop() override {
         std::vector<std::uint8_t> frame(kSyntheticHeaderBytes + kMaxUdpPayload);
         std::optional<CaptureError> lost;
-        while (!stopping_ && awaitDatagram()) {
+        while (!stopRequested() && awaitDatagram()) {
             // Drain what waits, but let a flood not keep stop() waiting.
             long length = 0;
-            while (!stopping_ && (length = receiveOne(frame)) > 0) {
+            while (!stopRequested() && (length = receiveOne(frame)) > 0) {
                 ++received_;
                 // The headers written around the datagram are Ethernet's.
-                sink_(ByteSpan(frame.data(), static_cast<std::size_t>(length)), LinkType::Ethernet);
+                deliver(ByteSpan(frame.data(), static_cast<std::size_t>(length)),
+                        LinkType::Ethernet);
             }
-            if (length < 0 && !stopping_) {
+            if (length < 0 && !stopRequested()) {
                 const std::string why = errorText(lastError());
-                note(CaptureNote::Kind::LoopError, "receiver: " + why + where_);
+                noteFromWorker(CaptureNote::Kind::LoopError, "receiver: " + why + where_);
                 lost = CaptureError{CaptureError::Kind::LoopFailed,
                                     "Receiving replies stopped: " + why + where_ +
                                         ". Replies are no longer received."};
@@ -305,12 +277,10 @@ private:
             }
         }
         // Like a capture's loop: ended on request, or failed.
-        note(CaptureNote::Kind::LoopEnded, {});
-        running_ = false;
-        end_.finish(lost);
+        noteFromWorker(CaptureNote::Kind::LoopEnded, {});
+        finishRun(lost);
     }
 
-    std::mutex control_;  // start and stop
     NativeSocket socket_ = kNoSocket;
     in_addr localAddress_{};  // the destination when the system does not tell it
     Waker waker_;
@@ -318,16 +288,8 @@ private:
     WSAEVENT readable_ = WSA_INVALID_EVENT;
 #endif
     std::string where_;
-    FrameSink sink_;
-    LoopErrorSink loopErrorSink_;  // for the next start
-    NoteSink noteSink_;            // for the next start
-    NoteSink workerNote_;          // the running worker's copy
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> running_{false};
     std::atomic<std::uint64_t> received_{0};
     std::atomic<std::uint64_t> dropped_{0};
-    std::thread worker_;
-    CaptureWorkerEnd end_;
 };
 
 }  // namespace
