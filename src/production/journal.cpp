@@ -49,11 +49,10 @@ std::string answerText(const ApplyAnswer& a, std::string_view brand) {
 }
 
 std::string outcomeOf(const AllocationRecord& r) {
-    std::string said =
-        r.answer ? answerText(*r.answer, r.oem_name)
-        : r.answered_at.empty()
-            ? (r.sent_at.empty() ? "request not recorded as sent" : "no answer recorded")
-            : "no answer";
+    std::string said = r.answer                ? answerText(*r.answer, r.oem_name)
+                       : r.answered_at.empty() ? (r.sent_at.empty() ? "request not recorded as sent"
+                                                                    : "no answer recorded")
+                                               : "no answer";
     switch (r.state) {
     case AllocationState::Allocated: return "address allocated, request not sent yet";
     case AllocationState::Sent: return "request sent, no answer yet";
