@@ -4,16 +4,15 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "net/capture_settings.h"
 #include "net/pcap_device_choice.h"
 #include "net/pcap_runtime.h"
 #include "net/platform.h"
-#include "net/protocol.h"
 
 namespace kestrel {
 
@@ -188,10 +187,8 @@ private:
     }
 
     Opened installFilter(const std::string& where) {
-        char filter[30] = {};
-        std::snprintf(filter, sizeof filter, "udp port %d", kReplyPort);
         bpf_program program{};
-        if (pcap_compile(handle_, &program, filter, 1, 0) != 0)
+        if (pcap_compile(handle_, &program, capture_settings::kReplyFilter, 1, 0) != 0)
             return fail(CaptureError::Kind::OpenFailed,
                         std::string("cannot compile filter: ") + pcap_geterr(handle_) + where);
         const int rc = pcap_setfilter(handle_, &program);
