@@ -230,6 +230,10 @@ int capture(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: from here on no process of the caller's user can
+    // reach into the helper (see makeUndumpable).
+    if (const auto why = fendrix_capture::makeUndumpable(); !why.empty())
+        return fail(ErrorKind::Privileges, why);
     const pid_t parent = getppid();
     // Nothing the caller set may reach the helper: no inherited descriptor
     // beyond the three standard ones, no environment, no blocked signals.
