@@ -47,11 +47,10 @@ public:
     bool send(std::span<const std::uint8_t> request, const std::string& controllerIp) override {
         return session_.sendToController(request, controllerIp);
     }
-    std::optional<ApplyAnswer> awaitApply(const std::string& controllerMac) override {
+    std::optional<ApplyReply> awaitApply(const std::string& controllerMac) override {
         const auto reply = session_.awaitAnswer(AnswerKind::Apply, controllerMac, timeout_);
         if (!reply) return std::nullopt;
-        const ApplyReply& a = std::get<ApplyReplyEvent>(*reply).reply;
-        return ApplyAnswer{a.result, a.apply_status, a.reply_text};
+        return std::get<ApplyReplyEvent>(*reply).reply;
     }
 
 private:

@@ -41,7 +41,7 @@ public:
     int scans = 0, lastScan = 30;  // then the line asks the run to stop
     bool sendWorks = true;
     std::function<void()> onStop;
-    std::optional<std::pair<std::string, ApplyAnswer>> answer;  // sender, answer
+    std::optional<std::pair<std::string, ApplyReply>> answer;  // sender, answer
 
     std::optional<std::vector<SeenController>> scan() override {
         if (++scans >= lastScan && onStop) onStop();
@@ -61,11 +61,11 @@ public:
             const bool failing = u.writes++ < u.failures;
             if (!failing || u.how == Fails::AnswerLost) u.mac = *newMac;
             if (!failing || u.how == Fails::Refuse)
-                answer = {*target, ApplyAnswer{2, std::uint8_t(failing ? 0 : 2), *newMac}};
+                answer = {*target, ApplyReply{*newMac, 2, std::uint8_t(failing ? 0 : 2), kQel}};
         }
         return true;
     }
-    std::optional<ApplyAnswer> awaitApply(const std::string& controllerMac) override {
+    std::optional<ApplyReply> awaitApply(const std::string& controllerMac) override {
         if (!answer || answer->first != controllerMac) return std::nullopt;
         return std::exchange(answer, std::nullopt)->second;
     }
@@ -192,7 +192,7 @@ TEST_F(ProducerTest, ResumedRunSettlesWhatAnEarlierRunLeftOpen) {
             const auto req =
                 buildOemMacRequest("aa:bb:cc:dd:ee:ff", kUnit1, "192.168.0.150", kQel, a.newMac());
             if (c.steps >= 2) earlier.recordSent(a, req);
-            if (c.steps >= 3) earlier.recordAnswer(a, {2, 2, a.newMac()});
+            if (c.steps >= 3) earlier.recordAnswer(a, {a.newMac(), 2, 2, kQel});
         }
         FakeLine line;
         line.units = {{c.applied ? mac(0) : kUnit1, "192.168.0.150"}};
