@@ -8,9 +8,10 @@ namespace fendrix_capture {
 
 const char* const kUsage =
     "usage: fendrix-capture --interface NAME | --address A.B.C.D | --help | --version\n"
-    "Captures UDP frames to port 8911 on one interface (or the one carrying the\n"
-    "address) and writes them as a pcap stream on standard output; status lines\n"
-    "go to standard error. Meant to be started by fendrix and fendrix-cli.\n";
+    "Captures IPv4 UDP datagrams to port 8911 on one network interface (or the\n"
+    "one carrying the address; never loopback) and writes them as a pcap stream\n"
+    "on standard output; status lines go to standard error. Meant to be started\n"
+    "by fendrix and fendrix-cli.\n";
 
 namespace {
 

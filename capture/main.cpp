@@ -1,9 +1,9 @@
 // fendrix-capture: the one program of Fendrix that may hold a capability, and
-// only cap_net_raw. It opens the capture of controller replies (UDP to port
-// 8911) on one interface exactly as the in-process capture does, drops every
-// capability, and streams the frames as pcap on standard output to the
-// program that started it; status lines go to standard error in the format
-// of src/transport/capture_helper_lines.h.
+// only cap_net_raw. It opens the capture of controller replies (IPv4 UDP to
+// port 8911) on one network interface, never loopback, exactly as the
+// in-process capture does, drops every capability, and streams the frames as
+// pcap on standard output to the program that started it; status lines go to
+// standard error in the format of src/transport/capture_helper_lines.h.
 //
 // With file capabilities the kernel runs it in secure-exec mode: the dynamic
 // loader ignores LD_PRELOAD, LD_LIBRARY_PATH and the like, and glibc drops
@@ -13,6 +13,8 @@
 #include <net/if.h>
 #include <pcap/pcap.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +33,7 @@
 #include "fendrix_version.h"
 #include "privileges.h"
 #include "transport/capture_helper_lines.h"
+#include "transport/capture_settings.h"
 #include "transport/pcap_device_choice.h"
 #include "wire/protocol.h"
 
@@ -38,11 +42,6 @@ namespace {
 using fendrix_capture::CaptureArgs;
 using kestrel::helper::Counters;
 using kestrel::helper::ErrorKind;
-
-// The capture as the in-process one opens it (see CaptureOptions).
-constexpr int kSnapshotLength = 65535;
-constexpr int kTimeoutMs = 20;
-constexpr int kBufferBytes = 32 * 1024 * 1024;
 
 volatile std::sig_atomic_t gStop = 0;
 
@@ -85,22 +84,40 @@ struct Device {
     std::string error;  // why there is none
 };
 
+// Whether the kernel interface is a loopback one; nothing when it cannot say.
+std::optional<bool> isLoopback(const std::string& name) {
+    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return std::nullopt;
+    ifreq request{};
+    std::memcpy(request.ifr_name, name.c_str(), std::min(name.size(), sizeof request.ifr_name - 1));
+    const int rc = ::ioctl(probe, SIOCGIFFLAGS, &request);
+    ::close(probe);
+    if (rc != 0) return std::nullopt;
+    return (request.ifr_flags & IFF_LOOPBACK) != 0;
+}
+
 Device findDevice(const CaptureArgs& args) {
-    if (!args.interface_name.empty()) {
+    std::string name = args.interface_name;
+    if (!name.empty()) {
         // Only a kernel network interface: the names of libpcap's other
         // capture modules (USB, Bluetooth, D-Bus) are not interfaces.
-        if (if_nametoindex(args.interface_name.c_str()) == 0)
-            return {{}, "no network interface " + args.interface_name};
-        return {args.interface_name, {}};
+        if (if_nametoindex(name.c_str()) == 0) return {{}, "no network interface " + name};
+    } else {
+        char err[PCAP_ERRBUF_SIZE] = {};
+        pcap_if_t* devices = nullptr;
+        if (pcap_findalldevs(&devices, err) != 0)
+            return {{}, std::string("cannot list capture devices: ") + err};
+        std::unique_ptr<pcap_if_t, decltype(&pcap_freealldevs)> guard(devices, &pcap_freealldevs);
+        const pcap_if_t* device = kestrel::chooseCaptureDevice(devices, args.address);
+        if (device == nullptr) return {{}, "no capture device has the address " + args.address};
+        name = device->name;
     }
-    char err[PCAP_ERRBUF_SIZE] = {};
-    pcap_if_t* devices = nullptr;
-    if (pcap_findalldevs(&devices, err) != 0)
-        return {{}, std::string("cannot list capture devices: ") + err};
-    std::unique_ptr<pcap_if_t, decltype(&pcap_freealldevs)> guard(devices, &pcap_freealldevs);
-    const pcap_if_t* device = kestrel::chooseCaptureDevice(devices, args.address);
-    if (device == nullptr) return {{}, "no capture device has the address " + args.address};
-    return {device->name, {}};
+    // No controller answers on loopback, but every local program's traffic
+    // passes there: the helper's right is not for reading it.
+    const auto loopback = isLoopback(name);
+    if (!loopback) return {{}, "cannot tell whether " + name + " is a loopback interface"};
+    if (*loopback) return {{}, name + " is a loopback interface; controllers answer on Ethernet"};
+    return {name, {}};
 }
 
 ErrorKind activateErrorKind(int status) {
@@ -143,20 +160,20 @@ int capture(const std::string& name) {
     pcap_t* handle = pcap_create(name.c_str(), err);
     if (handle == nullptr) return fail(ErrorKind::Open, err);
     std::unique_ptr<pcap_t, decltype(&pcap_close)> guard(handle, &pcap_close);
-    pcap_set_snaplen(handle, kSnapshotLength);
-    pcap_set_promisc(handle, 1);
-    pcap_set_timeout(handle, kTimeoutMs);
-    pcap_set_buffer_size(handle, kBufferBytes);
-    pcap_set_immediate_mode(handle, 0);
+    // The capture as the in-process one opens it.
+    namespace settings = kestrel::capture_settings;
+    pcap_set_snaplen(handle, settings::kSnapshotLength);
+    pcap_set_promisc(handle, settings::kPromiscuous ? 1 : 0);
+    pcap_set_timeout(handle, settings::kTimeoutMs);
+    pcap_set_buffer_size(handle, settings::kBufferBytes);
+    pcap_set_immediate_mode(handle, settings::kImmediate ? 1 : 0);
     const int status = pcap_activate(handle);
     if (status < 0) return fail(activateErrorKind(status), statusText(handle, status));
     if (status > 0) say(kestrel::helper::warningLine(statusText(handle, status)));
     if (pcap_datalink(handle) != DLT_EN10MB) return fail(ErrorKind::Open, "not an Ethernet device");
 
-    char filter[30] = {};
-    std::snprintf(filter, sizeof filter, "udp port %d", kestrel::kReplyPort);
     bpf_program program{};
-    if (pcap_compile(handle, &program, filter, 1, 0) != 0)
+    if (pcap_compile(handle, &program, settings::kReplyFilter, 1, 0) != 0)
         return fail(ErrorKind::Filter,
                     std::string("cannot compile filter: ") + pcap_geterr(handle));
     const int filtered = pcap_setfilter(handle, &program);
@@ -214,6 +231,10 @@ int capture(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: from here on no process of the caller's user can
+    // reach into the helper (see makeUndumpable).
+    if (const auto why = fendrix_capture::makeUndumpable(); !why.empty())
+        return fail(ErrorKind::Privileges, why);
     const pid_t parent = getppid();
     // Nothing the caller set may reach the helper: no inherited descriptor
     // beyond the three standard ones, no environment, no blocked signals.

@@ -25,6 +25,11 @@ long capabilityCall(long number, __user_cap_data_struct* data) {
 
 }  // namespace
 
+std::string makeUndumpable() {
+    if (prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) != 0) return failed("making the helper undumpable");
+    return {};
+}
+
 std::string dropAllCapabilities() {
     // Kernels without ambient capabilities have none to clear.
     if (prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0 && errno != EINVAL)
@@ -38,6 +43,7 @@ std::string dropAllCapabilities() {
     for (const auto& set : check)
         if (set.effective != 0 || set.permitted != 0 || set.inheritable != 0)
             return "capabilities still held after capset";
+    if (prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) != 0) return "the helper is dumpable";
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "exit_codes.h"
+#include "factory/apply_outcome.h"
 #include "factory/oem_mac_request.h"
 #include "factory/oem_table.h"
 #include "output/safe_text.h"
@@ -35,17 +36,8 @@ Outcome applyOne(Session& session, const DeviceRecord& record, const ApplyJob& j
     if (!reply)
         return {kExitTimeout,
                 "no answer within " + std::to_string(timing.reply_timeout.count()) + " ms"};
-    const ApplyReply& answer = std::get<ApplyReplyEvent>(*reply).reply;
-    if (answer.result == 2) {
-        const bool applied = answer.apply_status == 2;
-        return {applied ? kExitOk : kExitRefused,
-                "Apply [" + std::string(oemName(answer.oem_index)) + " - " + answer.reply_text +
-                    "] " + (applied ? "OK" : "Failed !")};
-    }
-    const auto message = resultMessage(answer.result);
-    return {answer.result == 0 || answer.result == 1 ? kExitOk : kExitRefused,
-            "Result " + std::to_string(answer.result) + ": " +
-                (message ? std::string(*message) : "(no message)")};
+    const auto outcome = applyOutcome(std::get<ApplyReplyEvent>(*reply).reply);
+    return {outcome.applied ? kExitOk : kExitRefused, outcome.text};
 }
 
 }  // namespace

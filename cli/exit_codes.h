@@ -16,6 +16,8 @@ inline constexpr int kExitNoTarget = 6;   // the target was not found, is not un
 inline constexpr int kExitJournal =
     7;  // the production journal cannot be used (locked, other range)
 inline constexpr int kExitRangeUsedUp = 8;  // produce: every address of the range is handed out
+// produce: units in a row never answered; their scan replies may be forged.
+inline constexpr int kExitSilentUnits = 9;
 // Ended by a signal, as a shell reports it (128 + the signal's number).
 inline constexpr int kExitInterrupted = 130;  // SIGINT (Ctrl+C)
 inline constexpr int kExitTerminated = 143;   // SIGTERM (Ctrl+Break or a closed console on Windows)

@@ -47,11 +47,10 @@ public:
     bool send(std::span<const std::uint8_t> request, const std::string& controllerIp) override {
         return session_.sendToController(request, controllerIp);
     }
-    std::optional<ApplyAnswer> awaitApply(const std::string& controllerMac) override {
+    std::optional<ApplyReply> awaitApply(const std::string& controllerMac) override {
         const auto reply = session_.awaitAnswer(AnswerKind::Apply, controllerMac, timeout_);
         if (!reply) return std::nullopt;
-        const ApplyReply& a = std::get<ApplyReplyEvent>(*reply).reply;
-        return ApplyAnswer{a.result, a.apply_status, a.reply_text};
+        return std::get<ApplyReplyEvent>(*reply).reply;
     }
 
 private:
@@ -135,8 +134,18 @@ CLI::App* addProduceCommand(CLI::App& app, ProduceArgs& args) {
     cmd->add_option("--adapter", args.session.adapter,
                     "Adapter by description, interface name or IP (default: the first)");
     addReceiver(cmd, args.receiver);
-    cmd->add_option("--expect-mac", args.expect,
-                    "Only controllers still carrying this factory MAC (repeatable)");
+    auto* mac = cmd->add_option("--expect-mac", args.expect,
+                                "Controllers still carrying this factory MAC (repeatable)");
+    auto* prefix = cmd->add_option(
+        "--expect-prefix", args.expect_prefix,
+        "Controllers whose factory MAC begins with these pairs, e.g. the maker's OUI (repeatable)");
+    auto* any = cmd->add_flag("--any-unit", args.any_unit,
+                              "Any controller plugged in while the run watches (anyone on the "
+                              "segment can make such units up)");
+    for (auto* expected : {mac, prefix}) {
+        any->excludes(expected);
+        expected->excludes(any);
+    }
     cmd->add_option("--interval", args.interval_ms, "Milliseconds each scan gathers replies")
         ->check(CLI::Range(100, 600000))
         ->capture_default_str();
@@ -170,6 +179,22 @@ int runProduce(const ProduceArgs& args) {
         if (!mac) return say(kExitUsage, "--expect-mac: not a MAC address: " + text);
         settings.expect.insert(*mac);
     }
+    for (const auto& text : args.expect_prefix) {
+        const auto prefix = parseMacPrefix(text);
+        if (!prefix)
+            return say(kExitUsage,
+                       "--expect-prefix: not the first pairs of a MAC address (1 to 6): " + text);
+        settings.expect_prefixes.push_back(*prefix);
+    }
+    settings.any_unit = args.any_unit;
+    // Anyone on the segment can answer a scan as a new unit: which units to
+    // trust is the operator's word, never a default.
+    if (settings.expect.empty() && settings.expect_prefixes.empty() && !settings.any_unit)
+        return say(kExitUsage,
+                   "name the units to produce: --expect-mac FACTORY-MAC or --expect-prefix "
+                   "PREFIX (the maker's, e.g. its OUI), or --any-unit for every controller "
+                   "plugged in while the run watches (anyone on the segment can make such units "
+                   "up)");
     settings.attempts = args.attempts;
     settings.confirm_scans =
         std::max(1, (args.confirm_ms + args.interval_ms - 1) / args.interval_ms);
@@ -214,7 +239,8 @@ int runProduce(const ProduceArgs& args) {
             outputFailed = true;
             production.stop();
         }
-        if (e.step == ProductionStep::Exhausted || e.step == ProductionStep::Error)
+        if (e.step == ProductionStep::Exhausted || e.step == ProductionStep::Error ||
+            e.step == ProductionStep::Suspicious)
             std::fprintf(stderr, "fendrix-cli: %s\n", terminalText(e.detail).c_str());
         freezeAfter(e);
     });
@@ -240,6 +266,7 @@ int runProduce(const ProduceArgs& args) {
     case ProductionEnd::Exhausted: return kExitRangeUsedUp;
     case ProductionEnd::NoNetwork: return kExitNoNetwork;
     case ProductionEnd::Journal: return kExitJournal;
+    case ProductionEnd::Suspicious: return kExitSilentUnits;
     case ProductionEnd::Stopped: break;
     }
     std::lock_guard lock(stopMutex);

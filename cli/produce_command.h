@@ -14,7 +14,8 @@ struct ProduceArgs {
     SessionOptions session;
     std::string receiver = "auto";
     std::string oem, macs, journal;
-    std::vector<std::string> expect;
+    std::vector<std::string> expect, expect_prefix;
+    bool any_unit = false;
     int interval_ms = 1000, timeout_ms = 3000, confirm_ms = 10000, attempts = 2;
     std::string format = "text";
 };

@@ -1,4 +1,6 @@
-// The operator's MAC text: an accepted text is empty or six pairs with colons.
+// The operator's MAC text: an accepted text is empty or six hexadecimal pairs
+// with colons.
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,5 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (mac->size() != 17) std::abort();
     for (std::size_t i = 2; i < 17; i += 3)
         if ((*mac)[i] != ':') std::abort();
+    for (std::size_t i = 0; i < 17; i += 3)
+        for (std::size_t j = i; j < i + 2; ++j)
+            if (!std::isxdigit(static_cast<unsigned char>((*mac)[j]))) std::abort();
     return 0;
 }

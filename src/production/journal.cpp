@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "factory/apply_outcome.h"
 #include "factory/oem_mac_request.h"
 #include "factory/oem_table.h"
 #include "production/file_lock.h"
@@ -38,18 +39,8 @@ std::string hostName() {
     return name;
 }
 
-// The answer as the apply command prints it.
-std::string answerText(const ApplyAnswer& a, std::string_view brand) {
-    if (a.result == 2)
-        return "Apply [" + std::string(brand) + " - " + a.reply_text + "] " +
-               (a.apply_status == 2 ? "OK" : "Failed !");
-    const auto message = resultMessage(a.result);
-    return "Result " + std::to_string(a.result) + ": " +
-           (message ? std::string(*message) : "(no message)");
-}
-
 std::string outcomeOf(const AllocationRecord& r) {
-    std::string said = r.answer                ? answerText(*r.answer, r.oem_name)
+    std::string said = r.answer                ? applyOutcome(*r.answer).text
                        : r.answered_at.empty() ? (r.sent_at.empty() ? "request not recorded as sent"
                                                                     : "no answer recorded")
                                                : "no answer";
@@ -70,10 +61,6 @@ std::string outcomeOf(const AllocationRecord& r) {
 bool awaitsConfirmation(AllocationState state) {
     return state == AllocationState::Allocated || state == AllocationState::Sent ||
            state == AllocationState::Answered || state == AllocationState::NoAnswer;
-}
-
-bool answerApplied(const ApplyAnswer& a) {
-    return a.result == 0 || a.result == 1 || (a.result == 2 && a.apply_status == 2);
 }
 
 Journal::Journal(const std::string& path, const MacRange& range, int oem_index)
@@ -176,9 +163,10 @@ void Journal::recordSent(MacAllocation& a, std::span<const std::uint8_t> request
     });
 }
 
-void Journal::recordAnswer(MacAllocation& a, const ApplyAnswer& answer) {
+void Journal::recordAnswer(MacAllocation& a, const ApplyReply& answer) {
     step(a, {AllocationState::Sent}, [&](AllocationRecord& r) {
-        r.state = answerApplied(answer) ? AllocationState::Answered : AllocationState::Failed;
+        r.state =
+            applyOutcome(answer).applied ? AllocationState::Answered : AllocationState::Failed;
         r.answered_at = utcNow();
         r.answer = answer;
     });

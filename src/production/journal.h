@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "factory/apply_reply.h"
 #include "production/mac_range.h"
 
 namespace kestrel {
@@ -33,15 +34,6 @@ struct ProductionUnit {
     std::string adapter, old_mac, old_ip;
 };
 
-// A controller's answer to the OEM/MAC request.
-struct ApplyAnswer {
-    std::uint8_t result = 0, apply_status = 0;
-    std::string reply_text;
-};
-// The answer says the brand and MAC were written: result 2 with apply status
-// 2, or the plain successes 0 and 1.
-bool answerApplied(const ApplyAnswer& answer);
-
 struct AllocationRecord {
     std::int64_t id = 0, run_id = 0;  // id: order of allocation
     std::string new_mac;              // lower case, colons
@@ -50,7 +42,10 @@ struct AllocationRecord {
     std::string oem_name;
     AllocationState state = AllocationState::Allocated;
     std::string allocated_at, sent_at, request_hex, answered_at, confirmed_at;  // "" when not yet
-    std::optional<ApplyAnswer> answer;
+    // The controller's answer (factory/apply_outcome.h says what it means).
+    // The journal keeps its result, status and text; read back, its OEM index
+    // is the allocation's.
+    std::optional<ApplyReply> answer;
     std::string outcome;  // what the operator is told
 };
 
@@ -129,7 +124,7 @@ public:
     // The OEM/MAC request has been sent; it must carry the allocation's address.
     void recordSent(MacAllocation& allocation, std::span<const std::uint8_t> request);
     // The controller answered, or the wait for its answer ended.
-    void recordAnswer(MacAllocation& allocation, const ApplyAnswer& answer);
+    void recordAnswer(MacAllocation& allocation, const ApplyReply& answer);
     void recordNoAnswer(MacAllocation& allocation);
     // Whether a scan saw the new address answer.
     void recordConfirmation(MacAllocation& allocation, bool seen);

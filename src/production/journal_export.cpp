@@ -80,7 +80,7 @@ void writeCsv(std::ostream& out, const JournalContents& c) {
         first = false;
     }
     out << '\n';
-    const auto number = [](const std::optional<ApplyAnswer>& a, bool status) {
+    const auto number = [](const std::optional<ApplyReply>& a, bool status) {
         return a ? std::to_string(status ? a->apply_status : a->result) : std::string();
     };
     for (const auto& r : c.allocations)

@@ -106,8 +106,9 @@ AllocationRecord readRecord(const SqliteStatement& q) {
     r.request_hex = q.text(11);
     r.answered_at = q.text(12);
     if (!q.isNull(13))
-        r.answer = ApplyAnswer{static_cast<std::uint8_t>(q.number(13)),
-                               static_cast<std::uint8_t>(q.number(14)), q.text(15)};
+        r.answer = ApplyReply{q.text(15), static_cast<std::uint8_t>(q.number(13)),
+                              static_cast<std::uint8_t>(q.number(14)),
+                              static_cast<std::uint8_t>(r.oem_index)};
     r.confirmed_at = q.text(16);
     r.outcome = q.text(17);
     return r;

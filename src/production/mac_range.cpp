@@ -24,22 +24,38 @@ int hexDigit(char c) {
 
 }  // namespace
 
-std::optional<MacValue> parseMacAddress(std::string_view text) {
+std::optional<MacPrefix> parseMacPrefix(std::string_view text) {
     text = trimmedSpaces(text);
-    std::size_t step = 0;  // characters per pair: 2 without separators, 3 with
-    if (text.size() == 12) step = 2;
-    else if (text.size() == 17 && (text[2] == ':' || text[2] == '-')) step = 3;
-    else return std::nullopt;
-    MacValue mac = 0;
-    for (std::size_t pair = 0; pair < 6; ++pair) {
+    // Characters per pair: 2 without separators, 3 with.
+    const std::size_t step = text.size() > 2 && (text[2] == ':' || text[2] == '-') ? 3 : 2;
+    const std::size_t length = text.size() + (step == 3 ? 1 : 0);
+    if (text.empty() || length % step != 0 || length / step > 6) return std::nullopt;
+    const std::size_t pairs = length / step;
+    MacValue value = 0;
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
         const std::size_t at = pair * step;
         const int high = hexDigit(text[at]), low = hexDigit(text[at + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         // One separator throughout: 00:1a-2b:... is a typing error.
-        if (step == 3 && pair < 5 && text[at + 2] != text[2]) return std::nullopt;
-        mac = (mac << 8) | static_cast<MacValue>(high * 16 + low);
+        if (step == 3 && pair + 1 < pairs && text[at + 2] != text[2]) return std::nullopt;
+        value = (value << 8) | static_cast<MacValue>(high * 16 + low);
     }
-    return mac;
+    return MacPrefix{value << (8 * (6 - pairs)), static_cast<int>(pairs)};
+}
+
+std::optional<MacValue> parseMacAddress(std::string_view text) {
+    const auto whole = parseMacPrefix(text);
+    if (!whole || whole->pairs != 6) return std::nullopt;
+    return whole->value;
+}
+
+bool MacPrefix::covers(MacValue mac) const {
+    const int rest = 8 * (6 - pairs);
+    return (mac >> rest) == (value >> rest);
+}
+
+std::string MacPrefix::text() const {
+    return macAddressText(value).substr(0, static_cast<std::size_t>(pairs) * 3 - 1);
 }
 
 std::string macAddressText(MacValue mac) {

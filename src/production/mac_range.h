@@ -14,6 +14,20 @@ using MacValue = std::uint64_t;  // the 48 bits of an address, first pair highes
 // Six hexadecimal pairs joined by colons or by hyphens, or twelve digits
 // without separators; spaces around it are ignored. Nothing otherwise.
 std::optional<MacValue> parseMacAddress(std::string_view text);
+
+// The first pairs of an address, e.g. a maker's OUI (three pairs).
+struct MacPrefix {
+    MacValue value = 0;  // the pairs in the high bits, the rest zero
+    int pairs = 0;       // 1 to 6
+
+    bool covers(MacValue mac) const;
+    std::string text() const;  // lower-case pairs joined by colons
+
+    bool operator==(const MacPrefix&) const = default;
+};
+// One to six pairs written as an address is (colons, hyphens, or digits
+// without separators); nothing otherwise.
+std::optional<MacPrefix> parseMacPrefix(std::string_view text);
 // Six lower-case pairs joined by colons: the form the OEM/MAC request writes.
 std::string macAddressText(MacValue mac);
 

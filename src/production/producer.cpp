@@ -1,5 +1,8 @@
 #include "production/producer.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "factory/oem_mac_request.h"
 #include "production/journal_tables.h"
 #include "wire/address_text.h"
@@ -9,9 +12,12 @@ namespace kestrel {
 namespace {
 
 constexpr std::string_view kStepNames[] = {
-    "watching",  "pending",   "unit",        "allocated", "sent",    "answered",  "failed",
-    "no-answer", "confirmed", "unconfirmed", "skipped",   "gave-up", "exhausted", "error",
+    "watching", "pending", "unit",      "allocated", "sent",
+    "answered", "failed",  "no-answer", "confirmed", "unconfirmed",
+    "skipped",  "gave-up", "exhausted", "error",     "suspicious",
 };
+static_assert(std::size(kStepNames) == static_cast<std::size_t>(ProductionStep::Suspicious) + 1,
+              "a name for every step");
 
 bool sameMac(std::string_view a, std::string_view b) {
     const auto x = parseMacAddress(a), y = parseMacAddress(b);
@@ -125,11 +131,17 @@ bool Producer::look() {
     if (!watching_) {
         watching_ = true;
         for (const auto& c : view_) before_.insert(lowerText(c.mac));
+        std::string trusted;
+        auto trust = [&trusted](const char* units) {
+            trusted += (trusted.empty() ? "" : " or ") + std::string(units);
+        };
+        if (settings_.any_unit) trust("units plugged in from now on");
+        if (!settings_.expect.empty()) trust("units carrying an expected factory MAC");
+        if (!settings_.expect_prefixes.empty()) trust("units whose MAC has an expected prefix");
         emit(ProductionStep::Watching, nullptr,
-             std::to_string(before_.size()) +
-                 " controllers on the line: units plugged in from now on" +
-                 (settings_.expect.empty() ? "" : " or carrying an expected factory MAC") +
-                 " are produced");
+             std::to_string(before_.size()) + " controllers on the line: " +
+                 (trusted.empty() ? "no unit is trusted, none is produced"
+                                  : trusted + " are produced"));
     }
     return true;
 }
@@ -160,9 +172,14 @@ std::vector<SeenController> Producer::newUnits() {
                 skipOnce(c, "carries an address of the range that this journal never handed out");
             continue;  // produced already, or someone else's
         }
-        if (!settings_.expect.empty()) {
-            if (!settings_.expect.count(*mac)) continue;
-        } else if (known) {
+        const bool byMac = settings_.expect.count(*mac) > 0;
+        const bool byPrefix =
+            std::any_of(settings_.expect_prefixes.begin(), settings_.expect_prefixes.end(),
+                        [&](const MacPrefix& p) { return p.covers(*mac); });
+        if (!byMac && !byPrefix && !settings_.any_unit) continue;  // not trusted: never touched
+        // Many units may share one expected factory MAC: the journal's
+        // record of it may be another unit's.
+        if (known && !byMac) {
             // Seen again with its old MAC: only a request that did not take
             // may be tried again.
             const bool didNotTake = known->state == AllocationState::Unconfirmed ||
@@ -173,11 +190,11 @@ std::vector<SeenController> Producer::newUnits() {
                                 ") yet answers with its old MAC: check this unit");
                 continue;
             }
-        } else if (before_.count(key)) {
+        } else if (!known && !byMac && !byPrefix && before_.count(key)) {
             // Perhaps a controller already in service: never rewritten unasked.
             skipOnce(c,
                      "was on the line when the run began: plug it in again, or name its factory "
-                     "MAC with --expect-mac");
+                     "MAC with --expect-mac or its maker's prefix with --expect-prefix");
             continue;
         }
         // A request names its controller by MAC alone: two controllers with
@@ -207,7 +224,8 @@ Producer::Outcome Producer::produce(const SeenController& unit) {
     }
     journal_.recordSent(a, request);
     emit(ProductionStep::Sent, &a);
-    if (const auto answer = link_.awaitApply(unit.mac)) {
+    const auto answer = link_.awaitApply(unit.mac);
+    if (answer) {
         journal_.recordAnswer(a, *answer);
         emit(a.state() == AllocationState::Answered ? ProductionStep::Answered
                                                     : ProductionStep::Failed,
@@ -217,12 +235,30 @@ Producer::Outcome Producer::produce(const SeenController& unit) {
         emit(ProductionStep::NoAnswer, &a);
     }
     const Outcome o = confirm(a);
-    if (o.ok && a.state() != AllocationState::Confirmed &&
-        ++attempts_[lowerText(unit.mac)] >= settings_.attempts)
+    if (!o.ok) return o;
+    const bool confirmed = a.state() == AllocationState::Confirmed;
+    if (!confirmed && ++attempts_[lowerText(unit.mac)] >= settings_.attempts)
         emit(ProductionStep::GaveUp, &a,
              std::to_string(settings_.attempts) +
                  " requests did not take; left alone until it is unplugged");
-    return o;
+    return suspectSilence(unit, answer.has_value() || confirmed);
+}
+
+Producer::Outcome Producer::suspectSilence(const SeenController& unit, bool answered) {
+    if (answered) {
+        silent_.clear();
+        return {};
+    }
+    silent_.insert(lowerText(unit.mac));
+    if (static_cast<int>(silent_.size()) < settings_.silent_units_limit) return {};
+    std::string units;
+    for (const auto& mac : silent_) units += (units.empty() ? "" : ", ") + mac;
+    emit(ProductionStep::Suspicious, nullptr,
+         std::to_string(silent_.size()) + " units in a row never answered (" + units +
+             "): their scan replies may be forged by a host on the segment that makes up new "
+             "units, each of which would burn addresses of the range; the run stops. Check the "
+             "line, and trust only the maker's units with --expect-prefix or --expect-mac");
+    return {false, ProductionEnd::Suspicious};
 }
 
 Producer::Outcome Producer::confirm(MacAllocation& a) {

@@ -30,10 +30,11 @@ enum class ProductionStep {
     NoAnswer,
     Confirmed,
     Unconfirmed,
-    Skipped,    // a controller left alone, and why
-    GaveUp,     // a unit that failed every attempt it gets while it stays in view
-    Exhausted,  // the range is used up
-    Error,      // the segment or the journal failed; the run ends
+    Skipped,     // a controller left alone, and why
+    GaveUp,      // a unit that failed every attempt it gets while it stays in view
+    Exhausted,   // the range is used up
+    Error,       // the segment or the journal failed; the run ends
+    Suspicious,  // units in a row never answered: perhaps made up; the run ends
 };
 std::string_view stepName(ProductionStep step);  // "pending", "no-answer", "gave-up", ...
 
@@ -50,19 +51,33 @@ struct ProducerSettings {
     int oem_index = 1;
     std::string adapter;      // recorded with every allocation
     std::string adapter_mac;  // the requests' sender
-    // Factory MACs: a controller carrying one is a new unit, also one that
-    // was on the line before the run began. Empty: any controller plugged in
-    // while the run watches that the journal does not know.
+    // Which controllers are new units. Anyone on the segment can answer a
+    // scan as a made-up controller, so a run trusts only these:
+    // - one carrying a factory MAC of `expect`, also one that was on the line
+    //   before the run began, and also when many units share that MAC;
+    // - one whose MAC begins with a prefix of `expect_prefixes` (the maker's
+    //   OUI), also one that was there before, unless the journal gave it an
+    //   address that took;
+    // - with `any_unit`, any controller plugged in while the run watches that
+    //   the journal does not know.
+    // With none of them, no controller is a new unit.
     std::set<MacValue> expect;
+    std::vector<MacPrefix> expect_prefixes;
+    bool any_unit = false;
     int attempts = 2;       // requests a unit gets while it stays in view
     int confirm_scans = 5;  // scans that may pass until the new MAC answers
+    // Units in a row that never answered (no answer to any request, the new
+    // MAC never seen) after which the run stops: made-up units answer
+    // nothing, and each would burn addresses of the range.
+    int silent_units_limit = 3;
 };
 
 enum class ProductionEnd {
-    Stopped,    // stop() was called
-    Exhausted,  // no address left in the range
-    NoNetwork,  // a scan or a request could not be sent
-    Journal,    // the journal failed underway
+    Stopped,     // stop() was called
+    Exhausted,   // no address left in the range
+    NoNetwork,   // a scan or a request could not be sent
+    Journal,     // the journal failed underway
+    Suspicious,  // silent_units_limit units in a row never answered
 };
 
 class Producer {
@@ -91,6 +106,9 @@ private:
     std::vector<SeenController> newUnits();
     void skipOnce(const SeenController& c, const std::string& why);
     Outcome produce(const SeenController& unit);
+    // Counts the unit towards the units in a row that never answered, or
+    // ends the row when it answered; stops the run at the limit.
+    Outcome suspectSilence(const SeenController& unit, bool answered);
     // Confirmed when a scan shows the new MAC; unconfirmed when the scans
     // run out or, unless the controller said it applied, its old MAC answers.
     Outcome confirm(MacAllocation& a);
@@ -103,6 +121,7 @@ private:
     std::map<std::string, int> attempts_;  // by lower-case MAC, while in view
     std::set<std::string> reported_;       // skipped or given up, while in view
     std::set<std::string> before_;         // on the line at the first scan, while in view
+    std::set<std::string> silent_;         // units since the last one that answered
     bool watching_ = false;                // the first scan is in
     std::mutex mutex_;
     bool stopping_ = false, inUnit_ = false;  // guarded by mutex_

@@ -28,7 +28,7 @@ public:
     virtual bool send(std::span<const std::uint8_t> request, const std::string& controllerIp) = 0;
     // The apply answer that controller `controllerMac` sent after the last
     // request, within the link's time-out; nothing when none came.
-    virtual std::optional<ApplyAnswer> awaitApply(const std::string& controllerMac) = 0;
+    virtual std::optional<ApplyReply> awaitApply(const std::string& controllerMac) = 0;
 };
 
 }  // namespace kestrel

@@ -31,6 +31,19 @@ std::string npcapMissingText() {
     return std::string("Npcap is missing (get it from ") + kNpcapUrl + ")";
 }
 
+std::string replyPortTakenText(std::string_view adapter) {
+    const std::string port = std::to_string(kReplyPort);
+#ifdef _WIN32
+    const std::string shows = "netstat -ano -p udp";
+#else
+    const std::string shows = "ss -ulpn 'sport = :" + port + "'";
+#endif
+    return "UDP port " + port + " on adapter " + std::string(adapter) +
+           " is taken by another program (perhaps another user's), which would receive the "
+           "controllers' replies instead: close that program (" +
+           shows + " shows it)";
+}
+
 std::string socketReceiverText(std::string_view why) {
 #ifdef _WIN32
     const char* dropper = "Windows drops";

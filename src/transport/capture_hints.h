@@ -22,6 +22,9 @@ std::string helperLacksCapabilityText(std::string_view path, std::string_view de
 std::string inProcessNeedsRootText(std::string_view detail);
 // Windows without Npcap: what is missing and where to get it.
 std::string npcapMissingText();
+// The socket receiver cannot have the reply port on the adapter: another
+// program holds it, and would receive the replies.
+std::string replyPortTakenText(std::string_view adapter);
 // The socket receiver runs instead of a capture: `why`, then what it misses.
 std::string socketReceiverText(std::string_view why);
 

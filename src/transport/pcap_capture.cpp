@@ -7,9 +7,11 @@
 #include <string>
 #include <utility>
 
+#include "transport/capture_settings.h"
 #include "transport/capture_worker.h"
 #include "transport/pcap_device_choice.h"
 #include "transport/pcap_runtime.h"
+#include "transport/platform.h"
 #include "wire/protocol.h"
 
 namespace kestrel {
@@ -152,10 +154,8 @@ private:
     }
 
     Opened installFilter(const std::string& where) {
-        char filter[30] = {};
-        std::snprintf(filter, sizeof filter, "udp port %d", kReplyPort);
         bpf_program program{};
-        if (pcap_compile(handle_, &program, filter, 1, 0) != 0)
+        if (pcap_compile(handle_, &program, capture_settings::kReplyFilter, 1, 0) != 0)
             return fail(CaptureError::Kind::OpenFailed,
                         std::string("cannot compile filter: ") + pcap_geterr(handle_) + where);
         const int rc = pcap_setfilter(handle_, &program);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "transport/adapter.h"
+#include "transport/capture_settings.h"
 #include "transport/capture_source.h"
 #include "transport/datagram_socket.h"
 
@@ -13,21 +14,14 @@ namespace kestrel {
 std::unique_ptr<AdapterSource> makeSystemAdapterSource();  // getifaddrs / GetAdaptersInfo
 std::unique_ptr<DatagramSocket> makeUdpSocket();
 
+// Opens a capture as the capture helper does (net/capture_settings.h); a
+// benchmark may try other values.
 struct CaptureOptions {
-    int snapshot_length = 65535;
-    bool promiscuous = true;
-    // How long a partly filled ring block may wait before it is handed over:
-    // the delay of the last reply of a burst. 20 ms keeps it well inside
-    // what a user notices and costs nothing while the segment is quiet.
-    int timeout_ms = 20;
-    // Kernel ring; blocks pack the frames, so the default takes a burst of
-    // 100,000 replies without a drop.
-    int buffer_bytes = 32 * 1024 * 1024;
-    // Immediate delivery makes libpcap use fixed ring slots sized for the
-    // snapshot length, which holds only a few thousand frames even in 32 MiB
-    // and loses replies in a burst; block delivery packs them and bounds the
-    // delay by timeout_ms.
-    bool immediate = false;
+    int snapshot_length = capture_settings::kSnapshotLength;
+    bool promiscuous = capture_settings::kPromiscuous;
+    int timeout_ms = capture_settings::kTimeoutMs;
+    int buffer_bytes = capture_settings::kBufferBytes;
+    bool immediate = capture_settings::kImmediate;
     std::string save_path;  // when set, every captured frame is also written there (pcap file)
 };
 

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "transport/capture_hints.h"
 #include "transport/capture_worker.h"
+#include "transport/platform.h"
 #include "wire/protocol.h"
 #include "wire/synthetic_frame.h"
 
@@ -34,12 +36,14 @@ namespace {
 #ifdef _WIN32
 using NativeSocket = SOCKET;
 constexpr NativeSocket kNoSocket = INVALID_SOCKET;
+constexpr int kAddressInUse = WSAEADDRINUSE;
 int lastError() { return WSAGetLastError(); }
 void closeNative(NativeSocket s) { closesocket(s); }
 std::string errorText(int code) { return "socket error " + std::to_string(code); }
 #else
 using NativeSocket = int;
 constexpr NativeSocket kNoSocket = -1;
+constexpr int kAddressInUse = EADDRINUSE;
 int lastError() { return errno; }
 void closeNative(NativeSocket s) { ::close(s); }
 std::string errorText(int code) { return std::strerror(code); }
@@ -152,7 +156,16 @@ private:
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_port = htons(kReplyPort);
+        // The port is this program's alone, or the start fails: a socket that
+        // shares it (another user's, bound first or later) would take the
+        // unicast replies and leave this one an empty list. So no
+        // SO_REUSEADDR, which lets every other socket that sets it too share
+        // the port, whoever owns it.
 #ifdef _WIN32
+        // Windows lets another socket take over a port even from one that
+        // did not ask to share it, unless the port is held exclusively.
+        if (!setOption(socket_, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1))
+            return fail("cannot hold the reply port exclusively");
         // Bound to the adapter's address, the socket takes that adapter's
         // unicast and broadcast datagrams.
         if (inet_pton(AF_INET, adapter.ip_text.c_str(), &local.sin_addr) != 1)
@@ -163,7 +176,6 @@ private:
         // Any address, tied to the adapter's interface: broadcasts to
         // x.y.z.255 and 255.255.255.255 arrive as well as unicast. Linux
         // allows the tie without rights since 5.7.
-        (void)setOption(socket_, SOL_SOCKET, SO_REUSEADDR, 1);
         (void)setOption(socket_, IPPROTO_IP, IP_PKTINFO, 1);
         (void)setOption(socket_, SOL_SOCKET, SO_RXQ_OVFL, 1);
         if (inet_pton(AF_INET, adapter.ip_text.c_str(), &localAddress_) != 1)
@@ -174,8 +186,12 @@ private:
             return fail("cannot tie the reply socket to " + adapter.if_name);
         local.sin_addr.s_addr = htonl(INADDR_ANY);
 #endif
-        if (::bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+        if (::bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            if (lastError() == kAddressInUse)
+                return CaptureError{CaptureError::Kind::OpenFailed,
+                                    replyPortTakenText(adapter.description)};
             return fail("cannot bind the reply port");
+        }
 #ifdef _WIN32
         readable_ = WSACreateEvent();
         if (readable_ == WSA_INVALID_EVENT || WSAEventSelect(socket_, readable_, FD_READ) != 0)

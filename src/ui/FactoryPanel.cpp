@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "factory/apply_outcome.h"
 #include "factory/mac_text.h"
 #include "factory/oem_table.h"
 #include "ui/DialogUnits.h"
@@ -90,20 +91,16 @@ void FactoryPanel::apply() {
 }
 
 void FactoryPanel::showApplyReply(const kestrel::ApplyReply& reply) {
-    if (reply.result != 2) {
+    const auto outcome = kestrel::applyOutcome(reply);
+    if (!outcome.result_line) {
         // 0, 1, 5 and 6 share the result reply's texts; the others show nothing.
-        if (const auto message = kestrel::resultMessage(reply.result))
-            prompts_.show(*message, kestrel::PromptIcon::Information);
+        if (outcome.message) prompts_.show(*outcome.message, kestrel::PromptIcon::Information);
         return;
     }
-    const QString line =
-        QStringLiteral("Apply [%1 - %2]")
-            .arg(latin1(kestrel::oemName(reply.oem_index)), latin1(reply.reply_text));
-    const bool applied = reply.apply_status == 2;
-    prompts_.show(applied ? "OK" : "Failed !", kestrel::PromptIcon::Warning);
+    prompts_.show(*outcome.message, kestrel::PromptIcon::Warning);
     // Only now, with the box closed, do the new texts appear.
-    applyResult_->setText(line);
-    applyMark_->setText(applied ? QStringLiteral("[OK]") : QStringLiteral("[Failed !]"));
+    applyResult_->setText(latin1(*outcome.result_line));
+    applyMark_->setText(latin1(outcome.mark));
 }
 
 }  // namespace fendrix

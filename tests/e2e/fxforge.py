@@ -14,6 +14,9 @@ the test's segment namespace.
   --scan-reply MAC IP GATEWAY DNS1
                            on every scan request, a scan reply for MAC at IP
                            with these gateway and DNS values
+  --made-up-units PREFIX   on every scan request, a scan reply of a new unit
+                           that exists nowhere: PREFIX (four pairs) and a
+                           count, at 10.66.0.COUNT; it answers nothing else
 
 Writes --ready once it listens, and one line on stderr per forged reply."""
 import argparse, os, socket, struct, sys
@@ -86,12 +89,14 @@ def main():
     ap.add_argument("--result-on-request", action="store_true")
     ap.add_argument("--controller", nargs=2, metavar=("MAC", "IP"))
     ap.add_argument("--scan-reply", nargs=4, metavar=("MAC", "IP", "GATEWAY", "DNS1"))
+    ap.add_argument("--made-up-units", metavar="PREFIX")
     args = ap.parse_args()
 
     s = socket.socket(socket.AF_PACKET, socket.SOCK_RAW, socket.htons(0x0003))
     s.bind((args.iface, 0))
     open(args.ready, "w").close()
     held = None  # (request, datagram) of the controller's answer not sent yet
+    made_up = 0
 
     def send(req, src_ip, datagram, what):
         s.send(frame(req, src_ip, datagram))
@@ -114,6 +119,10 @@ def main():
             if args.scan_reply:
                 mac, ip, gateway, dns1 = args.scan_reply
                 send(req, ip, scan_reply(mac, req["sender"], ip, gateway, dns1), "scan reply")
+            if args.made_up_units:
+                made_up = made_up % 250 + 1
+                mac, ip = f"{args.made_up_units}:00:{made_up:02x}", f"10.66.0.{made_up}"
+                send(req, ip, scan_reply(mac, req["sender"], ip), "made-up unit")
         elif req["code"] in (2, 3) and args.result_on_request:
             send(req, "192.168.0.250", result_reply(OWN_MAC, req["sender"]),
                  "result from another host")

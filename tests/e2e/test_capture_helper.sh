@@ -4,6 +4,8 @@
 # through the capture source that reads its stream.
 # - Once it says ready, the helper holds no capability in any set and has
 #   no-new-privileges; it ends when the program that started it is killed.
+# - Started by a parent that holds cap_net_raw, it is still undumpable: a
+#   process of its user cannot take its socket.
 # - Every simulated controller's reply, in the PC's subnet or not, comes
 #   through the pipe, and the helper's final counters reach the reader.
 # - A helper whose device goes away is reported once, with its text.
@@ -57,6 +59,36 @@ wait "$starter" 2>/dev/null
 # Gone, or a zombie of whichever process adopted it.
 ended() { [ ! -e "/proc/$helper" ] || [ "$(field State "$helper")" = Z ]; }
 fx_wait_for 5 "the helper outlived the program that started it" ended
+
+# 1b. Started by a parent that holds cap_net_raw itself, the kernel would
+#     leave the helper dumpable: it makes itself undumpable, so that no
+#     process of its user can take its capture socket (pidfd_getfd).
+out=$FX_DIR/holder.out
+fx_pc setpriv --reuid="$FX_USER" --regid="$FX_USER_GROUP" --clear-groups --inh-caps=+net_raw \
+    --ambient-caps=+net_raw -- "$with_cap/fendrix-capture-probe" --source helper \
+    --adapter 192.168.0.10 --no-scan --wait 30000 >"$out" 2>"$FX_DIR/holder.err" &
+starter=$!
+fx_wait_line "$out" '^ready' 15 "the probe holding cap_net_raw did not get ready: $(cat "$FX_DIR/holder.err")"
+probe=$(descendant "$starter" fendrix-capture-probe) || fx_fail "no probe process"
+helper=$(descendant "$probe" fendrix-capture) || fx_fail "the probe runs no helper"
+(( 0x$(field CapPrm "$probe") & 0x2000 )) || fx_fail "the probe does not hold cap_net_raw"
+[ "$(stat -c %u "/proc/$helper/status")" = 0 ] ||
+    fx_fail "the helper is dumpable: /proc/$helper belongs to $(stat -c %U "/proc/$helper/status")"
+socket=$(for fd in /proc/"$helper"/fd/*; do
+    [[ $(readlink "$fd") == socket:* ]] && { basename "$fd"; break; }
+done)
+[ -n "$socket" ] || fx_fail "the helper holds no socket"
+taken=$(fx_as_user /usr/bin/python3 - "$helper" "$socket" <<'PY'
+import ctypes, errno, os, sys
+libc = ctypes.CDLL(None, use_errno=True)
+pidfd = os.pidfd_open(int(sys.argv[1]))
+fd = libc.syscall(438, pidfd, int(sys.argv[2]), 0)  # pidfd_getfd
+print("taken" if fd >= 0 else errno.errorcode[ctypes.get_errno()])
+PY
+)
+[ "$taken" = EPERM ] || fx_fail "a process of the helper's user took its socket: $taken"
+kill -KILL "$probe"
+wait "$starter" 2>/dev/null
 
 # 2. Live replies through the pipe, as the unprivileged user.
 out=$FX_DIR/scan.out

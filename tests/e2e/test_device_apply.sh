@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# fendrix-cli apply: the exact 162-byte OEM/MAC request, answers with codes
+# fendrix-cli apply: a MAC text that is not hexadecimal refused before
+# anything is sent, the exact 162-byte OEM/MAC request, answers with codes
 # 19, 20 and 21 handled alike, a failed apply reported as a failure, and the
 # next scan listing the new MAC.
 . "$(dirname "$0")/netns.sh"
@@ -17,6 +18,13 @@ fx_sim 1 --config "$FX_DIR/seg.json"
 log=$(fx_log_file 1)
 pc_mac=$(fx_pc_mac 1)
 cli() { fx_pc "$FX_CLI" "$1" --adapter 192.168.0.10 --wait 1000 "${@:2}"; }
+
+# A MAC text that is not hexadecimal is refused before anything is sent.
+cli apply --target 00:1a:2b:50:00:01 --oem ZANT --mac zz:zz:zz:zz:zz:zz 2>"$FX_DIR/zz.err"
+rc=$?
+[ $rc -eq 2 ] && grep -q "Enter your Mac address correctly !" "$FX_DIR/zz.err" ||
+    fx_fail "a MAC text of zz pairs: exit $rc, $(cat "$FX_DIR/zz.err")"
+fx_check no_requests "$log" || fx_fail "a request went out for a MAC text of zz pairs"
 
 out=$(cli apply --target 00:1a:2b:50:00:01 --oem ZANT --mac 0a0b0c0d0e0f)
 rc=$?

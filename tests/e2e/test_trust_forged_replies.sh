@@ -6,8 +6,12 @@
 #    row: row 2 reports its own controller's failure;
 #  - a scan reply with the target's MAC and IP but other gateway and DNS
 #    values: netcfg names the fields, exits 6 and sends nothing, until the
-#    operator gives them.
-# The simulator answers 300 ms late, so that every forgery arrives first.
+#    operator gives them;
+#  - made-up new units on every scan: produce must be told which units to
+#    trust (exit 2); trusting the maker's prefix it hands them nothing;
+#    trusting any unit it stops after 3 in a row that never answered (9).
+# The simulator answers 300 ms late, so that every forgery arrives first
+# (produce gathers each scan for 1 s, so that its units stay in view).
 . "$(dirname "$0")/netns.sh"
 fx_begin --links 1 --needs sim,cli
 
@@ -89,6 +93,49 @@ field = lambda b, off: b[off:off + 20].split(b"\0", 1)[0].decode()
 ok = len(reqs) == 1 and [field(reqs[0], o) for o in (93, 133, 153)] == ["192.168.0.163", "192.168.0.1",
                                                                           "192.168.0.1"]
 if not ok: print("  -", [[field(r, o) for o in (93, 133, 153)] for r in reqs])
+sys.exit(0 if ok else 1)
+PY
+
+# 4. Every scan meets a made-up new unit that answers nothing else. produce
+#    needs to be told which units to trust; trusting the maker's prefix, it
+#    hands the made-up ones nothing; trusting any unit, it stops after 3 in
+#    a row that never answered (exit 9), having spent 3 addresses, once each.
+forge units --made-up-units 02:ba:d0:00
+line=(produce --oem QEL --adapter 192.168.0.10 --interval 1000 --timeout 1000 --confirm-timeout 1200
+    --macs 00:1a:2b:70:00:00-00:1a:2b:70:00:ff)
+fx_pc "$FX_CLI" "${line[@]}" --journal "$FX_DIR/none.journal" 2>"$FX_DIR/none.err"
+rc=$?
+[ $rc -eq 2 ] && grep -q -- "--expect-prefix PREFIX .* or --any-unit" "$FX_DIR/none.err" &&
+    [ ! -e "$FX_DIR/none.journal" ] || fx_fail "produce without a trust: exit $rc, $(cat "$FX_DIR/none.err")"
+(exec ip netns exec "$FX_PC" "$FX_CLI" "${line[@]}" --journal "$FX_DIR/prefix.journal" \
+    --expect-prefix 02-FC-00 --format json >"$FX_DIR/prefix.jsonl" 2>"$FX_DIR/prefix.err") &
+run=$!
+FX_PIDS+=("$run")
+made_up=$(forged units "made-up unit")
+fx_wait_for 20 "the prefix run met no made-up units" eval '[ "$(forged units "made-up unit")" -ge $((made_up + 4)) ]'
+kill -TERM "$run"
+wait "$run"
+rc=$?
+[ $rc -eq 143 ] && grep -q "this run: done 0, failed 0" "$FX_DIR/prefix.err" &&
+    ! grep -q '"event":"allocated"' "$FX_DIR/prefix.jsonl" ||
+    fx_fail "the prefix run handed out addresses or did not end: exit $rc, $(cat "$FX_DIR/prefix.jsonl")"
+: >"$log"
+fx_pc "$FX_CLI" "${line[@]}" --journal "$FX_DIR/any.journal" --any-unit >"$FX_DIR/any.out" 2>"$FX_DIR/any.err"
+rc=$?
+unforge
+[ $rc -eq 9 ] && grep -q "suspicious: 3 units in a row never answered (02:ba:d0:00:" "$FX_DIR/any.out" &&
+    grep -q "fendrix-cli: 3 units in a row never answered .* may be forged" "$FX_DIR/any.err" ||
+    fx_fail "made-up units: exit $rc, $(cat "$FX_DIR/any.out" "$FX_DIR/any.err")"
+fx_pc "$FX_CLI" journal "$FX_DIR/any.journal" --format json >"$FX_DIR/any.json" || fx_fail "export"
+python3 - "$FX_DIR/any.json" "$log" <<'PY' || fx_fail "the made-up units spent other than 3 addresses"
+import json, sys
+allocations = json.load(open(sys.argv[1]))["allocations"]
+requests = [l for l in map(json.loads, open(sys.argv[2])) if l["command"] == 5]
+news = [a["new_mac"] for a in allocations]
+ok = (news == ["00:1a:2b:70:00:00", "00:1a:2b:70:00:01", "00:1a:2b:70:00:02"]
+      and all(a["old_mac"].startswith("02:ba:d0:00:") and a["state"] == "unconfirmed" for a in allocations)
+      and len({a["old_mac"] for a in allocations}) == 3 and len(requests) == 3)
+if not ok: print("  -", [(a["old_mac"], a["new_mac"], a["state"]) for a in allocations], len(requests))
 sys.exit(0 if ok else 1)
 PY
 echo "PASS"

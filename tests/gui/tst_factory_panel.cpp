@@ -98,8 +98,10 @@ void TestFactoryPanel::macTexts_data() {
                                        << "00:1A:2B:3C:4D:5E";
     QTest::newRow("full stops") << "00.1A.2B.3C.4D.5E"
                                 << "-";
-    QTest::newRow("tab kept") << "00:1A:2B:3C:4D:5\t"
-                              << "00:1A:2B:3C:4D:5\t";
+    QTest::newRow("tab kept, so no hexadecimal pair") << "00:1A:2B:3C:4D:5\t"
+                                                      << "-";
+    QTest::newRow("not hexadecimal") << "zz:zz:zz:zz:zz:zz"
+                                     << "-";
     QTest::newRow("outside Latin-1") << QString("00:1A:2B:3C:4D:5") + QChar(0x20AC) << "-";
 }
 

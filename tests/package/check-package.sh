@@ -15,7 +15,7 @@
 #      Exec line under Xvfb lists every controller (its own Ctrl+A copy of all
 #      MAC addresses, read from the clipboard); getcap finds cap_net_raw on the
 #      helper only; a file system without capabilities gets a warning, never
-#      set-uid;
+#      set-uid; a group fendrix that is not a system group stops configure;
 #   4. remove undoes the helper's override; purge leaves no file behind and
 #      removes the group.
 # Checks of features that are not built yet print PENDING; once the feature
@@ -195,6 +195,14 @@ else
     ok "no file of the package carries a capability or a set-id bit"
     pending "cap_net_raw on the helper, root:fendrix 0750 (the package holds no helper)"
 fi
+# A group of that name outside the system range (a user's own, say) would let
+# its members capture: configure stops and says so.
+out=$(in_root sh -c 'gid=$(getent group fendrix | cut -d: -f3); groupmod -g 1500 fendrix &&
+    /var/lib/dpkg/info/fendrix.postinst configure 2>&1; echo "rc=$?"; groupmod -g "$gid" fendrix')
+grep -q '^rc=1$' <<<"$out" && grep -q 'the group fendrix exists but is not a system group (gid 1500' <<<"$out" ||
+    fx_fail "postinst with a group fendrix of gid 1500: $out"
+[ "$(in_root getent group fendrix | cut -d: -f3)" = "$gid" ] || fx_fail "the group's gid was not restored"
+ok "configure refuses a group fendrix that is not a system group"
 in_root adduser --quiet alice fendrix || fx_fail "adduser alice fendrix"
 
 step "scans in the namespaces"

@@ -18,13 +18,14 @@ def help_of(*words):
 
 
 def options_of(text):
-    """Option names and their closed choices ({a,b}) from a CLI11 help text."""
+    """Option names and their closed choices ({a,b}) from a CLI11 help text;
+    None for a flag, which takes no value (its "Excludes: ..." names none)."""
     found = {}
     for line in text.splitlines():
-        m = re.match(r"^\s+(-[^ ]+)( [A-Z]+(?::\{([^}]*)\})?)?", line)
+        m = re.match(r"^\s+(-[^ ]+)( [A-Z]+(?::\{([^}]*)\})?(?=[ :=]|$))?", line)
         if m:
             for name in m.group(1).split(","):
-                found[name] = m.group(3).split(",") if m.group(3) else []
+                found[name] = None if m.group(2) is None else m.group(3).split(",") if m.group(3) else []
     return found
 
 
@@ -77,6 +78,8 @@ for command in commands:
             problems.append(f"completion does not offer {command} {name}")
         if choices and completes(command, name, "") != set(choices):
             problems.append(f"completion of {command} {name} is not {choices}")
+        if choices is None and name.startswith("--") and completes(command, name, "--") != offered:
+            problems.append(f"completion after the flag {command} {name} does not offer the options")
 
 # The named exit codes must all be documented; a documented one that is not
 # named must at least be returned as a number somewhere in cli/.

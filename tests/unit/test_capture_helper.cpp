@@ -1,6 +1,6 @@
 // The capture helper's rules: the command lines it refuses, its status line
-// format, where it is looked for; and one run of the real binary that
-// refuses its line before it touches any device.
+// format, where it is looked for; and runs of the real binary that refuse
+// before they open any capture.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -118,18 +118,37 @@ TEST(CaptureHelperLocation, InstalledTreeFirstThenBuildTreeThenBeside) {
     fs::remove_all(root);
 }
 
-TEST(CaptureHelperBinary, RefusesABadLineWithOneErrorLineAndExitTwo) {
-    HelperProcess helper;
-    ASSERT_EQ(helper.start(FENDRIX_CAPTURE_HELPER, {"--interface", "lo", "--filter", "tcp"}), 0);
-    std::string said;
-    char buf[512];
-    ssize_t n;
-    while ((n = ::read(helper.statusFd(), buf, sizeof buf)) > 0)
-        said.append(buf, static_cast<std::size_t>(n));
-    const int status = helper.reap();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_EQ(said,
-              "fendrix-capture: error usage unknown argument: --filter "
-              "(see fendrix-capture --help)\n");
+// Refused before any capture is opened: a bad line, and loopback, where no
+// controller answers but every local program's traffic passes.
+TEST(CaptureHelperBinary, RefusesWithOneErrorLineBeforeAnyCapture) {
+    const struct {
+        std::vector<std::string> args;
+        int exit;
+        const char* said;
+    } cases[] = {
+        {{"--interface", "lo", "--filter", "tcp"},
+         2,
+         "fendrix-capture: error usage unknown argument: --filter (see fendrix-capture --help)\n"},
+        {{"--interface", "lo"},
+         1,
+         "fendrix-capture: error no-device lo is a loopback interface; controllers answer on "
+         "Ethernet\n"},
+        {{"--address", "127.0.0.1"},
+         1,
+         "fendrix-capture: error no-device lo is a loopback interface; controllers answer on "
+         "Ethernet\n"},
+    };
+    for (const auto& c : cases) {
+        HelperProcess helper;
+        ASSERT_EQ(helper.start(FENDRIX_CAPTURE_HELPER, c.args), 0);
+        std::string said;
+        char buf[512];
+        ssize_t n;
+        while ((n = ::read(helper.statusFd(), buf, sizeof buf)) > 0)
+            said.append(buf, static_cast<std::size_t>(n));
+        const int status = helper.reap();
+        ASSERT_TRUE(WIFEXITED(status)) << c.args[1];
+        EXPECT_EQ(WEXITSTATUS(status), c.exit) << c.args[1];
+        EXPECT_EQ(said, c.said);
+    }
 }

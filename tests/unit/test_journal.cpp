@@ -38,7 +38,7 @@ protected:
     static void produce(Journal& j, int n) {
         auto a = j.allocate(unit(n));
         j.recordSent(a, request(a));
-        j.recordAnswer(a, {2, 2, a.newMac()});
+        j.recordAnswer(a, {a.newMac(), 2, 2, kQel});
         j.recordConfirmation(a, true);
     }
     // Runs `steps` in a child process and kills it there with SIGKILL, as an
@@ -98,13 +98,13 @@ TEST_F(JournalTest, HandsOutAddressesInOrderOnceEach) {
 TEST_F(JournalTest, StepsOnlyInTheirOrder) {
     Journal j(path_, kRange, kQel);
     auto a = j.allocate(unit(1));
-    EXPECT_EQ(errorOf([&] { j.recordAnswer(a, {2, 2, ""}); }), JournalError::Kind::Misuse);
+    EXPECT_EQ(errorOf([&] { j.recordAnswer(a, {"", 2, 2, kQel}); }), JournalError::Kind::Misuse);
     EXPECT_EQ(errorOf([&] { j.recordConfirmation(a, true); }), JournalError::Kind::Misuse);
     auto other = j.allocate(unit(2));  // its request cannot be recorded for `a`
     EXPECT_EQ(errorOf([&] { j.recordSent(a, request(other)); }), JournalError::Kind::Misuse);
     j.recordSent(a, request(a));
     EXPECT_EQ(errorOf([&] { j.recordSent(a, request(a)); }), JournalError::Kind::Misuse);
-    j.recordAnswer(a, {2, 0, "refused"});
+    j.recordAnswer(a, {"refused", 2, 0, kQel});
     EXPECT_EQ(a.state(), AllocationState::Failed);
     EXPECT_EQ(j.contents().allocations[0].outcome, "Apply [QEL - refused] Failed !");
 }
@@ -128,7 +128,7 @@ TEST_F(JournalTest, ResumesAfterAKillAtEveryStep) {
          [](Journal& j) {
              auto a = j.allocate(unit(1));
              j.recordSent(a, request(a));
-             j.recordAnswer(a, {2, 2, a.newMac()});
+             j.recordAnswer(a, {a.newMac(), 2, 2, kQel});
          },
          S::Answered},
         {"no answer",
@@ -229,7 +229,7 @@ TEST_F(JournalTest, ExportsCsvAndJson) {
         Journal j(path_, kRange, kQel);
         auto a = j.allocate({"veth0", "=HYPERLINK(\"x\")", "192.168.0.5"});
         j.recordSent(a, request(a));
-        j.recordAnswer(a, {2, 0, "bad\x1b]0;x\a"});
+        j.recordAnswer(a, {"bad\x1b]0;x\a", 2, 0, kQel});
         j.allocate(unit(2));
     }
     const auto contents = readJournal(path_);

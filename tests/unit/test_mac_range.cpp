@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -72,4 +73,34 @@ TEST(MacRange, TextCountAndNext) {
     const MacRange one{kBase + 7, kBase + 7};
     EXPECT_EQ(nextMacAddress(one, std::nullopt), kBase + 7);
     EXPECT_EQ(nextMacAddress(one, kBase + 7), std::nullopt);
+}
+
+TEST(MacPrefix, AnyAddressSpellingOfOneToSixPairs) {
+    const struct {
+        const char* text;
+        std::optional<std::string> prefix;  // as text(); nothing: refused
+    } cases[] = {
+        {"02:fc:00", "02:fc:00"},
+        {"02-FC-00", "02:fc:00"},
+        {" 02FC00 ", "02:fc:00"},
+        {"02", "02"},
+        {"00:1A:2B:00:00:10", "00:1a:2b:00:00:10"},
+        {"", std::nullopt},
+        {"2", std::nullopt},
+        {"02fc0", std::nullopt},
+        {"02:fc:", std::nullopt},
+        {"02:fc-00", std::nullopt},
+        {"02:fg", std::nullopt},
+        {"00:1a:2b:00:00:10:ff", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseMacPrefix(c.text);
+        EXPECT_EQ(parsed ? std::optional(parsed->text()) : std::nullopt, c.prefix) << c.text;
+    }
+    const auto oui = *parseMacPrefix("02:fc:00");
+    EXPECT_TRUE(oui.covers(0x02FC00000001ULL));
+    EXPECT_TRUE(oui.covers(0x02FC00FFFFFFULL));
+    EXPECT_FALSE(oui.covers(0x02FC01000000ULL));
+    EXPECT_TRUE(parseMacPrefix("02:fc:00:00:00:01")->covers(0x02FC00000001ULL));
+    EXPECT_FALSE(parseMacPrefix("02:fc:00:00:00:01")->covers(0x02FC00000002ULL));
 }

@@ -22,10 +22,22 @@ TEST(MacText, AcceptedShapes) {
     EXPECT_EQ(accepted("00:1A:2B:3C:4D:5E"), "00:1A:2B:3C:4D:5E");  // case kept
     EXPECT_EQ(accepted("AB12-001A2B3C4D5E"), "00:1A:2B:3C:4D:5E");
     EXPECT_EQ(accepted("AB12-00:1A:2B:3C:4D:5E"), "00:1A:2B:3C:4D:5E");
-    EXPECT_EQ(accepted("001A2B3C4DZZ"), "00:1A:2B:3C:4D:ZZ");  // no hex test
     EXPECT_EQ(accepted("0a0b0c0d0e0f"), "0a:0b:0c:0d:0e:0f");
-    // Hyphens and colons are not in the rejected set, so 12 of anything goes.
-    EXPECT_EQ(accepted("00-1A-2B-3C-"), "00:-1:A-:2B:-3:C-");
+    // The four characters before the hyphen are dropped, not checked.
+    EXPECT_EQ(accepted("ZZ12-001A2B3C4D5E"), "00:1A:2B:3C:4D:5E");
+}
+
+TEST(MacText, EveryPairMustBeHexadecimal) {
+    for (std::string_view typed : {
+             "001A2B3C4DZZ",            // 12
+             "zz:zz:zz:zz:zz:zz",       // 17 with colons
+             "AB12-001A2B3C4D5G",       // 17 with the hyphen at 4
+             "AB12-00:1A:2B:3C:4D:5g",  // 22
+             "00-1A-2B-3C-",            // hyphens and colons pass the character set
+             "00<1A>2B[3C]",            // so do other characters outside it
+             "00:1A:2B:3C:4D:5\x85",    // bytes above ASCII
+         })
+        EXPECT_FALSE(normalizeMacText(typed).has_value()) << typed;
 }
 
 TEST(MacText, RejectedShapes) {
@@ -54,6 +66,4 @@ TEST(MacText, EachOfTheTwentyFourCharactersRejects) {
     }
     EXPECT_FALSE(normalizeMacText("00.1A.2B.3C.4D.5E"));
     EXPECT_FALSE(normalizeMacText("00_1A_2B_3C_4D_5E"));
-    // Characters outside the set pass: the rule is a blacklist.
-    EXPECT_TRUE(normalizeMacText("00<1A>2B[3C]"));
 }
