@@ -113,9 +113,7 @@ private:
     void handleResultReply(std::uint8_t result);
     const kestrel::AdapterEntry* selectedAdapter() const;
     const kestrel::AdapterEntry* requireAdapter(WithoutAdapter then);
-    void sendBroadcast(const kestrel::AdapterEntry& adapter, kestrel::ByteSpan bytes);
-    void sendToController(const kestrel::AdapterEntry& adapter, kestrel::ByteSpan bytes,
-                          std::string_view controllerIp);
+    void sendToController(kestrel::ByteSpan bytes, std::string_view controllerIp);
     void sendOemMacRequest(const std::string& targetMac, const std::string& controllerIp,
                            int oemIndex, const std::string& newMac);
 

@@ -158,15 +158,9 @@ void CKestrelInstallerDlg::warnIfOnlySocket() {
     prompt(QString::fromStdString(text));
 }
 
-void CKestrelInstallerDlg::sendBroadcast(const kestrel::AdapterEntry& adapter,
-                                         kestrel::ByteSpan bytes) {
-    link_.sendBroadcast(adapter, bytes);
-}
-
-void CKestrelInstallerDlg::sendToController(const kestrel::AdapterEntry& adapter,
-                                            kestrel::ByteSpan bytes,
+void CKestrelInstallerDlg::sendToController(kestrel::ByteSpan bytes,
                                             std::string_view controllerIp) {
-    const auto sent = link_.sendToController(adapter, bytes, controllerIp);
+    const auto sent = link_.sendToController(bytes, controllerIp);
     if (sent.unicast) reportUnicast(sent.outcome);
 }
 
@@ -175,7 +169,7 @@ void CKestrelInstallerDlg::startScan() {
     // Without an adapter the list is only emptied; activating one said so.
     const kestrel::AdapterEntry* adapter = selectedAdapter();
     if (!adapter) return;
-    sendBroadcast(*adapter, kestrel::buildScanRequest(adapter->mac_text));
+    link_.sendBroadcast(kestrel::buildScanRequest(adapter->mac_text));
 }
 
 void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
@@ -184,7 +178,6 @@ void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
     if (!adapter) return;
     sendToController(
-        *adapter,
         kestrel::buildOemMacRequest(adapter->mac_text, targetMac, controllerIp, oemIndex, newMac),
         controllerIp);
 }
@@ -192,8 +185,7 @@ void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
 void CKestrelInstallerDlg::sendNetworkChange(const kestrel::NetworkChangeValues& values) {
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
     if (!adapter) return;
-    sendToController(*adapter, kestrel::buildNetworkChangeRequest(*adapter, values),
-                     values.current_ip);
+    sendToController(kestrel::buildNetworkChangeRequest(*adapter, values), values.current_ip);
 }
 
 void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
@@ -203,7 +195,6 @@ void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::GoOn);
     if (!adapter) return;
     sendToController(
-        *adapter,
         kestrel::buildFactoryResetRequest(*adapter, lowerMac, currentIp, userId, password),
         currentIp);
 }
