@@ -47,7 +47,7 @@ public:
 
     bool factoryMode() const { return factoryMode_; }
     int currentRow() const { return currentRow_; }
-    QString upgradeTargetIp() const { return upgradeTargetIp_; }
+    QString upgradeTargetIp() const { return QString::fromLatin1(upgradeTargetIp_); }
     const std::vector<kestrel::AdapterEntry>& adapters() const { return adapters_; }
     DeviceListModel& deviceModel() const { return *model_; }
     CDeviceListCtrl* deviceList() const { return deviceList_; }
@@ -124,8 +124,8 @@ private:
     kestrel::SegmentLink link_;
 
     std::vector<kestrel::AdapterEntry> adapters_;
-    QString upgradeTargetIp_;  // the row the context menu was offered for
-    int currentRow_ = -1;      // the row last clicked; kept across scans
+    std::string upgradeTargetIp_;  // of the row the context menu was offered for
+    int currentRow_ = -1;          // the row last clicked; kept across scans
     std::optional<ClickedController> clicked_;
     bool captureStarted_ = false;
     std::string socketWarningShown_;  // the last "replies through a socket" warning shown
