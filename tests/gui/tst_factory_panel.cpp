@@ -1,11 +1,9 @@
 // The factory panel's Apply (MAC rule, request bytes, addressing, Enter) and
 // the device-command buttons' sends.
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "WindowHarness.h"
 #include "stream_capture.h"
@@ -48,21 +46,14 @@ struct PanelHarness : Harness {
         world.prompts.shown.clear();
         sentBefore = world.socket.sent.size();
     }
-    QLineEdit* mac() const { return qobject_cast<QLineEdit*>(control(IDC_MAC)); }
-    QComboBox* oem() const { return qobject_cast<QComboBox*>(control(IDC_OEM)); }
-    void clickRow(int row) {
-        auto* list = window->deviceList();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(row, 1)).center());
-    }
+    QLineEdit* mac() const { return control<QLineEdit>(IDC_MAC); }
+    QComboBox* oem() const { return control<QComboBox>(IDC_OEM); }
     void apply(const QString& typed, int oemPosition = 0) {
         oem()->setCurrentIndex(oemPosition);
         mac()->setText(typed);
         QTest::mouseClick(control(IDC_APPLY), Qt::LeftButton);
     }
-    std::vector<SentDatagram> newSends() const {
-        return {world.socket.sent.begin() + static_cast<long>(sentBefore), world.socket.sent.end()};
-    }
+    std::vector<SentDatagram> newSends() const { return sentSince(sentBefore); }
     ScanReplySample near;
     ScanReplySample far;
     std::size_t sentBefore = 0;
@@ -284,25 +275,18 @@ void TestFactoryPanel::deviceCommandSends() {
 void TestFactoryPanel::deviceCommandButtonsNeedASelectionMark() {
     PanelHarness h(kNormalArgs);
     QStringList opened;
-    auto closeWhatOpens = [&] {
-        QTimer::singleShot(50, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                opened << modal->metaObject()->className();
-                modal->close();
-            }
-        });
+    auto close = [&](QDialog& dialog) {
+        opened << dialog.metaObject()->className();
+        dialog.close();
     };
-    closeWhatOpens();
-    QTest::mouseClick(h.control(IDC_NETWORK_CHANGE), Qt::LeftButton);
-    QTest::mouseClick(h.control(IDC_FACTORY_RESET), Qt::LeftButton);
-    QTest::qWait(100);
+    using Run = WindowDriver::DialogRun;
+    QVERIFY(h.workDialog(IDC_NETWORK_CHANGE, close) == Run::NoneOpened);
+    QVERIFY(h.workDialog(IDC_FACTORY_RESET, close) == Run::NoneOpened);
     QVERIFY(opened.isEmpty());
 
     h.clickRow(0);
-    closeWhatOpens();
-    QTest::mouseClick(h.control(IDC_NETWORK_CHANGE), Qt::LeftButton);
-    closeWhatOpens();
-    QTest::mouseClick(h.control(IDC_FACTORY_RESET), Qt::LeftButton);
+    QVERIFY(h.workDialog(IDC_NETWORK_CHANGE, close) == Run::Worked);
+    QVERIFY(h.workDialog(IDC_FACTORY_RESET, close) == Run::Worked);
     QCOMPARE(opened, (QStringList{"fendrix::CIPSetDialog", "fendrix::CFactoryReset"}));
     QVERIFY(h.newSends().empty());  // closed without sending
 }

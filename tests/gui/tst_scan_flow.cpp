@@ -30,8 +30,6 @@ std::vector<std::uint8_t> expectedScanRequest(const std::string& mac) {
     std::copy(mac.begin(), mac.end(), b.begin() + 12);
     return b;
 }
-
-QString labelText(Harness& h, int id) { return qobject_cast<QLabel*>(h.control(id))->text(); }
 }  // namespace
 
 class TestScanFlow : public QObject {
@@ -271,27 +269,27 @@ void TestScanFlow::applyReplies() {
 
     QString markWhileOpen, lineWhileOpen;
     h.world.prompts.whileOpen = [&](const Prompt&) {
-        markWhileOpen = labelText(h, IDC_APPLY_MARK);
-        lineWhileOpen = labelText(h, IDC_APPLY_RESULT);
+        markWhileOpen = h.text(IDC_APPLY_MARK);
+        lineWhileOpen = h.text(IDC_APPLY_RESULT);
     };
     h.pushDatagram(kestrel::testing::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 2, 2));
     QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"OK"});
     QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
     QCOMPARE(markWhileOpen, QString());  // new texts only after the box
     QCOMPARE(lineWhileOpen, QString("Apply result information .........."));
-    QCOMPARE(labelText(h, IDC_APPLY_RESULT), QString("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]"));
-    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[OK]"));
+    QCOMPARE(h.text(IDC_APPLY_RESULT), QString("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]"));
+    QCOMPARE(h.text(IDC_APPLY_MARK), QString("[OK]"));
 
     h.pushDatagram(kestrel::testing::applyReplyDatagram("bad", 2, 0, 9, 21));
     QCOMPARE(h.world.prompts.shown.back().text, std::string("Failed !"));
-    QCOMPARE(labelText(h, IDC_APPLY_RESULT), QString("Apply [ - bad]"));
-    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[Failed !]"));
+    QCOMPARE(h.text(IDC_APPLY_RESULT), QString("Apply [ - bad]"));
+    QCOMPARE(h.text(IDC_APPLY_MARK), QString("[Failed !]"));
 
     h.pushDatagram(kestrel::testing::applyReplyDatagram("x", 5, 2, 1, 20));
     QCOMPARE(h.world.prompts.shown.back().text,
              std::string("The UserID or Password you typed do not match."));
     QVERIFY(h.world.prompts.shown.back().icon == kestrel::PromptIcon::Information);
-    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[Failed !]"));
+    QCOMPARE(h.text(IDC_APPLY_MARK), QString("[Failed !]"));
 
     const std::size_t boxes = h.world.prompts.shown.size();
     for (int silent : {3, 4, 7})
