@@ -55,6 +55,8 @@ private slots:
     void clicksSetTheCurrentRowAndLabels();
     void keyboardAndScansLeaveTheCurrentRowAlone();
     void clipboardCopies();
+    void clipboardTakesOnlyWhatAMacTextMayHold_data();
+    void clipboardTakesOnlyWhatAMacTextMayHold();
     void copiesNeedTheListFocusAndASelection();
     void draggedColumnsChangeNothing();
     void doubleClickOpensThePlainWebInterface();
@@ -129,6 +131,38 @@ void TestListInteraction::clipboardCopies() {
     clipboard->setText("x");
     QTest::keyClick(h.list(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(clipboard->text(), QString("00:1A:2B:3C:4D:01"));
+}
+
+void TestListInteraction::clipboardTakesOnlyWhatAMacTextMayHold_data() {
+    // The controller's sender field (20 bytes, its own to fill) and what the
+    // clipboard gets of the row's "MAC Address" cell.
+    QTest::addColumn<QByteArray>("sender");
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("colons") << QByteArray("00:1a:2b:3c:4d:5e") << "00:1A:2B:3C:4D:5E";
+    QTest::newRow("hyphens") << QByteArray("00-1a-2b-3c-4d-5e") << "00-1A-2B-3C-4D-5E";
+    QTest::newRow("escape sequence") << QByteArray("\x1b[31m00:1a:2b:3c") << "3100:1A:2B:3C";
+    QTest::newRow("line break and tab") << QByteArray("00:1a\r\n2b\t3c") << "00:1A2B3C";
+    QTest::newRow("bell and DEL") << QByteArray("00\x07:1a\x7f:2b") << "00:1A:2B";
+    QTest::newRow("C1 control and Latin-1") << QByteArray("00:1a\x9b\xe9:2b") << "00:1A:2B";
+    QTest::newRow("words") << QByteArray("MAC 00:1a zz") << "AC00:1A";
+}
+
+void TestListInteraction::clipboardTakesOnlyWhatAMacTextMayHold() {
+    QFETCH(QByteArray, sender);
+    QFETCH(QString, copied);
+    ListHarness h;
+    ScanReplySample s;
+    s.sender = sender.toStdString();
+    s.ip = "192.168.1.60";
+    h.pushScanReply(s);
+    QCOMPARE(h.window->deviceModel().rowCount(), 1);
+    h.clickRow(0);
+    h.list()->setFocus();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    h.ctrl(Qt::Key_C, h.list());
+    QCOMPARE(clipboard->text(), copied);
+    h.ctrl(Qt::Key_A, h.list());
+    QCOMPARE(clipboard->text(), copied + "\r\n");
 }
 
 void TestListInteraction::copiesNeedTheListFocusAndASelection() {
