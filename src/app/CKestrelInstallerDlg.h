@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "commands/network_change_request.h"
+#include "dispatch/answer_match.h"
 #include "dispatch/segment_link.h"
 #include "net/byte_io.h"
 #include "seams/seams.h"
@@ -46,6 +47,8 @@ public:
     ~CKestrelInstallerDlg() override;
 
     bool factoryMode() const { return factoryMode_; }
+    // Result and apply replies that answered no request of this window.
+    std::size_t ignoredAnswers() const { return ignoredAnswers_; }
     int currentRow() const { return currentRow_; }
     QString upgradeTargetIp() const { return QString::fromLatin1(upgradeTargetIp_); }
     const std::vector<kestrel::AdapterEntry>& adapters() const { return adapters_; }
@@ -110,6 +113,8 @@ private:
     void startScan();
     void drainReplies();
     void trimAfterBurst();
+    void awaitAnswer(kestrel::AnswerKind kind, const std::string& controllerMac);
+    void handleAnswer(const kestrel::ReplyEvent& event);
     void handleResultReply(std::uint8_t result);
     const kestrel::AdapterEntry* selectedAdapter() const;
     const kestrel::AdapterEntry* requireAdapter(WithoutAdapter then);
@@ -130,6 +135,10 @@ private:
     bool captureStarted_ = false;
     std::string socketWarningShown_;  // the last "replies through a socket" warning shown
     bool factoryMode_ = false;
+    // The last device command sent (network change, factory reset or apply)
+    // until its controller answers it; nothing when none is outstanding.
+    std::optional<kestrel::AwaitedAnswer> awaited_;
+    std::size_t ignoredAnswers_ = 0;
     bool draining_ = false;
     // Replies taken from the queue and not handled yet, when a drain gave
     // the event loop back in the middle of them; handled first next time.

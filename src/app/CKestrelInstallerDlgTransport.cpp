@@ -18,6 +18,7 @@
 #include "net/capture_hints.h"
 #include "net/request_header.h"
 #include "net/result_reply.h"
+#include "output/safe_text.h"
 #include "ui/DeviceListModel.h"
 #include "ui/FactoryPanel.h"
 
@@ -50,6 +51,10 @@ void reportUnicast(kestrel::SendOutcome outcome) {
     if (outcome != kestrel::SendOutcome::Sent)
         printLine(stdout, "#### Error: Send Scan Done! -2 ####");
 }
+
+// Ignored result and apply replies written to stderr one by one; beyond
+// these, every thousandth.
+constexpr std::size_t kIgnoredAnswersWritten = 100;
 
 constexpr char kListFull[] =
     "The device list is full (%1 rows): further controllers that answer are not listed.";
@@ -177,6 +182,7 @@ void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
                                              const std::string& newMac) {
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
     if (!adapter) return;
+    awaitAnswer(kestrel::AnswerKind::Apply, targetMac);
     sendToController(
         kestrel::buildOemMacRequest(adapter->mac_text, targetMac, controllerIp, oemIndex, newMac),
         controllerIp);
@@ -185,6 +191,7 @@ void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
 void CKestrelInstallerDlg::sendNetworkChange(const kestrel::NetworkChangeValues& values) {
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
     if (!adapter) return;
+    awaitAnswer(kestrel::AnswerKind::Result, values.target_mac);
     sendToController(kestrel::buildNetworkChangeRequest(*adapter, values), values.current_ip);
 }
 
@@ -194,6 +201,7 @@ void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
     // Without an adapter nothing is sent and the program goes on.
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::GoOn);
     if (!adapter) return;
+    awaitAnswer(kestrel::AnswerKind::Result, lowerMac);
     sendToController(
         kestrel::buildFactoryResetRequest(*adapter, lowerMac, currentIp, userId, password),
         currentIp);
@@ -239,11 +247,7 @@ void CKestrelInstallerDlg::drainReplies() {
             }
             continue;
         }
-        kestrel::ReplyEvent event = std::move(pending[nextReply_++]);
-        if (auto* result = std::get_if<kestrel::ResultReplyEvent>(&event))
-            handleResultReply(result->result);
-        else if (auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event))
-            factoryPanel_->showApplyReply(apply->reply);
+        handleAnswer(pending[nextReply_++]);
         if (destroyed_) break;
     }
     draining_ = false;
@@ -278,6 +282,37 @@ void CKestrelInstallerDlg::trimAfterBurst() {
 #ifdef __GLIBC__
     QThreadPool::globalInstance()->start([] { malloc_trim(0); });
 #endif
+}
+
+void CKestrelInstallerDlg::awaitAnswer(kestrel::AnswerKind kind, const std::string& controllerMac) {
+    // Taken before the request leaves: even an answer handed over at once
+    // comes later. A new request replaces the one still unanswered.
+    awaited_ = kestrel::AwaitedAnswer{kind, controllerMac, link_.replies().accepted()};
+}
+
+void CKestrelInstallerDlg::handleAnswer(const kestrel::ReplyEvent& event) {
+    const auto* result = std::get_if<kestrel::ResultReplyEvent>(&event);
+    const auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event);
+    if (!result && !apply) return;
+    // Anyone on the segment can send to the reply port: only the answer to
+    // the window's own request, from its controller, of its kind and after
+    // it left, gets a box (and, for a result, the rescan). The first such
+    // answer settles the request, so a copy or a replay of it answers nothing.
+    if (awaited_ && kestrel::judgeReply(*awaited_, event) == kestrel::AnswerVerdict::Answer) {
+        awaited_.reset();
+        if (result) handleResultReply(result->result);
+        else factoryPanel_->showApplyReply(apply->reply);
+        return;
+    }
+    ++ignoredAnswers_;
+    // A line for each, with the count; a flood is counted in full but
+    // written only now and then.
+    if (ignoredAnswers_ > kIgnoredAnswersWritten && ignoredAnswers_ % 1000 != 0) return;
+    printLine(stderr, std::string("Ignored ") + (result ? "a result" : "an apply") +
+                          " reply from \"" +
+                          kestrel::terminalText(result ? result->sender : apply->sender) +
+                          "\": it answers no request of this window (" +
+                          std::to_string(ignoredAnswers_) + " ignored so far)");
 }
 
 void CKestrelInstallerDlg::handleResultReply(std::uint8_t result) {
