@@ -214,7 +214,7 @@ bool Session::scan(std::chrono::milliseconds wait, TargetReplies* watch) {
     }
     if (interruption()) return true;  // nothing is sent once a signal asked to stop
     const auto request = buildScanRequest(adapter_.mac_text);
-    if (link_->sendBroadcast(adapter_, request) != SendOutcome::Sent) {
+    if (link_->sendBroadcast(request) != SendOutcome::Sent) {
         std::fprintf(stderr, "fendrix-cli: the scan request could not be sent from %s (%s)\n",
                      adapter_.ip_text.c_str(), adapter_.description.c_str());
         return false;
@@ -232,7 +232,7 @@ bool Session::sendToController(ByteSpan bytes, const std::string& controllerIp) 
     if (!link_) return false;
     // Taken before sending: even an answer handed over at once comes later.
     firstAnswerPosition_ = link_->replies().accepted();
-    return link_->sendToController(adapter_, bytes, controllerIp).outcome == SendOutcome::Sent;
+    return link_->sendToController(bytes, controllerIp).outcome == SendOutcome::Sent;
 }
 
 std::optional<ReplyEvent> Session::awaitAnswer(AnswerKind kind, const std::string& controllerMac,

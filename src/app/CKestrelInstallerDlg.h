@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "commands/network_change_request.h"
+#include "dispatch/answer_match.h"
 #include "dispatch/segment_link.h"
 #include "seams/seams.h"
 #include "wire/byte_io.h"
@@ -46,8 +47,10 @@ public:
     ~CKestrelInstallerDlg() override;
 
     bool factoryMode() const { return factoryMode_; }
+    // Result and apply replies that answered no request of this window.
+    std::size_t ignoredAnswers() const { return ignoredAnswers_; }
     int currentRow() const { return currentRow_; }
-    QString upgradeTargetIp() const { return upgradeTargetIp_; }
+    QString upgradeTargetIp() const { return QString::fromLatin1(upgradeTargetIp_); }
     const std::vector<kestrel::AdapterEntry>& adapters() const { return adapters_; }
     DeviceListModel& deviceModel() const { return *model_; }
     CDeviceListCtrl* deviceList() const { return deviceList_; }
@@ -110,12 +113,12 @@ private:
     void startScan();
     void drainReplies();
     void trimAfterBurst();
+    void awaitAnswer(kestrel::AnswerKind kind, const std::string& controllerMac);
+    void handleAnswer(const kestrel::ReplyEvent& event);
     void handleResultReply(std::uint8_t result);
     const kestrel::AdapterEntry* selectedAdapter() const;
     const kestrel::AdapterEntry* requireAdapter(WithoutAdapter then);
-    void sendBroadcast(const kestrel::AdapterEntry& adapter, kestrel::ByteSpan bytes);
-    void sendToController(const kestrel::AdapterEntry& adapter, kestrel::ByteSpan bytes,
-                          std::string_view controllerIp);
+    void sendToController(kestrel::ByteSpan bytes, std::string_view controllerIp);
     void sendOemMacRequest(const std::string& targetMac, const std::string& controllerIp,
                            int oemIndex, const std::string& newMac);
 
@@ -126,12 +129,16 @@ private:
     kestrel::SegmentLink link_;
 
     std::vector<kestrel::AdapterEntry> adapters_;
-    QString upgradeTargetIp_;  // the row the context menu was offered for
-    int currentRow_ = -1;      // the row last clicked; kept across scans
+    std::string upgradeTargetIp_;  // of the row the context menu was offered for
+    int currentRow_ = -1;          // the row last clicked; kept across scans
     std::optional<ClickedController> clicked_;
     bool captureStarted_ = false;
     std::string socketWarningShown_;  // the last "replies through a socket" warning shown
     bool factoryMode_ = false;
+    // The last device command sent (network change, factory reset or apply)
+    // until its controller answers it; nothing when none is outstanding.
+    std::optional<kestrel::AwaitedAnswer> awaited_;
+    std::size_t ignoredAnswers_ = 0;
     bool draining_ = false;
     // Replies taken from the queue and not handled yet, when a drain gave
     // the event loop back in the middle of them; handled first next time.

@@ -24,13 +24,12 @@ namespace fendrix {
 namespace {
 // Writes the upgrade batch file for `ip` beside the program's folder and
 // answers what to tell the user.
-QString writeUpgradeBatchFile(const std::string& programPath, const QString& ip) {
-    const std::string address = ip.toStdString();
+QString writeUpgradeBatchFile(const std::string& programPath, const std::string& address) {
     // The address becomes part of a file name and of a command line: only a
     // canonical IPv4 address may do either.
     if (!kestrel::isCanonicalIPv4(address))
         return QStringLiteral("\"%1\" is not a valid IPv4 address; no upgrade file was written.")
-            .arg(ip);
+            .arg(QString::fromLatin1(address));
     const auto path = kestrel::upgradeBatchPath(programPath, address, QDir::separator().toLatin1());
     if (!path)
         return QStringLiteral(
@@ -88,14 +87,13 @@ void CKestrelInstallerDlg::openWebInterface() {
 
 void CKestrelInstallerDlg::offerUpgradeFile(int row, const QPoint& globalPos) {
     UpdateCurrentRow(row);
-    // The menu follows the list's selection, not the row under the pointer.
+    // The menu follows the list's selection, not the row under the pointer,
+    // and reads that row's record.
     const int selected = deviceList_->firstSelectedRow();
-    if (selected < 0) return;
-    const QByteArray version = model_->cell(selected, kestrel::ColVersion).toLatin1();
-    if (!kestrel::isOldFirmware(
-            std::string_view(version.constData(), static_cast<std::size_t>(version.size()))))
-        return;
-    upgradeTargetIp_ = model_->cell(selected, kestrel::ColIpAddress);
+    if (!model_->hasRow(selected)) return;
+    const kestrel::DeviceRecord& record = model_->record(selected);
+    if (!kestrel::isOldFirmware(record.firmware_version)) return;
+    upgradeTargetIp_ = record.ip;
 
     QMenu menu(this);
     QAction* create = menu.addAction(QStringLiteral("Create Upgrade File"));

@@ -14,8 +14,11 @@
 #include "app/CKestrelInstallerDlg.h"
 #include "commands/factory_reset_request.h"
 #include "factory/oem_mac_request.h"
+#include "output/safe_text.h"
 #include "transport/adapter_rules.h"
 #include "transport/capture_hints.h"
+#include "wire/request_header.h"
+#include "wire/result_reply.h"
 #include "ui/DeviceListModel.h"
 #include "ui/FactoryPanel.h"
 #include "wire/request_header.h"
@@ -50,6 +53,10 @@ void reportUnicast(kestrel::SendOutcome outcome) {
     if (outcome != kestrel::SendOutcome::Sent)
         printLine(stdout, "#### Error: Send Scan Done! -2 ####");
 }
+
+// Ignored result and apply replies written to stderr one by one; beyond
+// these, every thousandth.
+constexpr std::size_t kIgnoredAnswersWritten = 100;
 
 constexpr char kListFull[] =
     "The device list is full (%1 rows): further controllers that answer are not listed.";
@@ -158,15 +165,9 @@ void CKestrelInstallerDlg::warnIfOnlySocket() {
     prompt(QString::fromStdString(text));
 }
 
-void CKestrelInstallerDlg::sendBroadcast(const kestrel::AdapterEntry& adapter,
-                                         kestrel::ByteSpan bytes) {
-    link_.sendBroadcast(adapter, bytes);
-}
-
-void CKestrelInstallerDlg::sendToController(const kestrel::AdapterEntry& adapter,
-                                            kestrel::ByteSpan bytes,
+void CKestrelInstallerDlg::sendToController(kestrel::ByteSpan bytes,
                                             std::string_view controllerIp) {
-    const auto sent = link_.sendToController(adapter, bytes, controllerIp);
+    const auto sent = link_.sendToController(bytes, controllerIp);
     if (sent.unicast) reportUnicast(sent.outcome);
 }
 
@@ -175,7 +176,7 @@ void CKestrelInstallerDlg::startScan() {
     // Without an adapter the list is only emptied; activating one said so.
     const kestrel::AdapterEntry* adapter = selectedAdapter();
     if (!adapter) return;
-    sendBroadcast(*adapter, kestrel::buildScanRequest(adapter->mac_text));
+    link_.sendBroadcast(kestrel::buildScanRequest(adapter->mac_text));
 }
 
 void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
@@ -183,8 +184,8 @@ void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
                                              const std::string& newMac) {
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
     if (!adapter) return;
+    awaitAnswer(kestrel::AnswerKind::Apply, targetMac);
     sendToController(
-        *adapter,
         kestrel::buildOemMacRequest(adapter->mac_text, targetMac, controllerIp, oemIndex, newMac),
         controllerIp);
 }
@@ -192,8 +193,8 @@ void CKestrelInstallerDlg::sendOemMacRequest(const std::string& targetMac,
 void CKestrelInstallerDlg::sendNetworkChange(const kestrel::NetworkChangeValues& values) {
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::EndProgram);
     if (!adapter) return;
-    sendToController(*adapter, kestrel::buildNetworkChangeRequest(*adapter, values),
-                     values.current_ip);
+    awaitAnswer(kestrel::AnswerKind::Result, values.target_mac);
+    sendToController(kestrel::buildNetworkChangeRequest(*adapter, values), values.current_ip);
 }
 
 void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
@@ -202,8 +203,8 @@ void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
     // Without an adapter nothing is sent and the program goes on.
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::GoOn);
     if (!adapter) return;
+    awaitAnswer(kestrel::AnswerKind::Result, lowerMac);
     sendToController(
-        *adapter,
         kestrel::buildFactoryResetRequest(*adapter, lowerMac, currentIp, userId, password),
         currentIp);
 }
@@ -248,11 +249,7 @@ void CKestrelInstallerDlg::drainReplies() {
             }
             continue;
         }
-        kestrel::ReplyEvent event = std::move(pending[nextReply_++]);
-        if (auto* result = std::get_if<kestrel::ResultReplyEvent>(&event))
-            handleResultReply(result->result);
-        else if (auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event))
-            factoryPanel_->showApplyReply(apply->reply);
+        handleAnswer(pending[nextReply_++]);
         if (destroyed_) break;
     }
     draining_ = false;
@@ -287,6 +284,37 @@ void CKestrelInstallerDlg::trimAfterBurst() {
 #ifdef __GLIBC__
     QThreadPool::globalInstance()->start([] { malloc_trim(0); });
 #endif
+}
+
+void CKestrelInstallerDlg::awaitAnswer(kestrel::AnswerKind kind, const std::string& controllerMac) {
+    // Taken before the request leaves: even an answer handed over at once
+    // comes later. A new request replaces the one still unanswered.
+    awaited_ = kestrel::AwaitedAnswer{kind, controllerMac, link_.replies().accepted()};
+}
+
+void CKestrelInstallerDlg::handleAnswer(const kestrel::ReplyEvent& event) {
+    const auto* result = std::get_if<kestrel::ResultReplyEvent>(&event);
+    const auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event);
+    if (!result && !apply) return;
+    // Anyone on the segment can send to the reply port: only the answer to
+    // the window's own request, from its controller, of its kind and after
+    // it left, gets a box (and, for a result, the rescan). The first such
+    // answer settles the request, so a copy or a replay of it answers nothing.
+    if (awaited_ && kestrel::judgeReply(*awaited_, event) == kestrel::AnswerVerdict::Answer) {
+        awaited_.reset();
+        if (result) handleResultReply(result->result);
+        else factoryPanel_->showApplyReply(apply->reply);
+        return;
+    }
+    ++ignoredAnswers_;
+    // A line for each, with the count; a flood is counted in full but
+    // written only now and then.
+    if (ignoredAnswers_ > kIgnoredAnswersWritten && ignoredAnswers_ % 1000 != 0) return;
+    printLine(stderr, std::string("Ignored ") + (result ? "a result" : "an apply") +
+                          " reply from \"" +
+                          kestrel::terminalText(result ? result->sender : apply->sender) +
+                          "\": it answers no request of this window (" +
+                          std::to_string(ignoredAnswers_) + " ignored so far)");
 }
 
 void CKestrelInstallerDlg::handleResultReply(std::uint8_t result) {

@@ -52,4 +52,14 @@ std::string cellText(const DeviceRecord& record, Column column, std::size_t rowI
     return {};
 }
 
+std::string macTextCharacters(std::string_view cell) {
+    std::string out;
+    out.reserve(cell.size());
+    for (const char c : cell) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (hex || c == ':' || c == '-') out += c;
+    }
+    return out;
+}
+
 }  // namespace kestrel

@@ -28,6 +28,8 @@ bool ReplyQueue::push(ReplyEvent event) {
             return false;
         }
         const bool wasEmpty = events_.empty();
+        if (auto* result = std::get_if<ResultReplyEvent>(&event)) result->position = accepted_;
+        else if (auto* apply = std::get_if<ApplyReplyEvent>(&event)) apply->position = accepted_;
         events_.push_back(std::move(event));
         ++accepted_;
         if (wasEmpty) notify = notify_;

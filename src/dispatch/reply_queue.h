@@ -26,7 +26,9 @@ public:
     // Called once, on the pushing thread, when the first event is dropped for
     // a full queue, with a line for the program's diagnostics.
     void setOverflowNote(std::function<void(const std::string& line)> note);
-    // False when the queue is full: the event is dropped and counted.
+    // False when the queue is full: the event is dropped and counted. A
+    // result or apply reply taken is stamped with its position (accepted()
+    // before it).
     bool push(ReplyEvent event);
     // Moves every waiting event, in arrival order, into `out` (appended).
     void takeAll(std::vector<ReplyEvent>& out);

@@ -20,13 +20,19 @@ SegmentLink::SegmentLink(DatagramSocket& socket, CaptureSource& capture, Segment
 SegmentLink::~SegmentLink() { capture_.stop(); }
 
 SocketOpenResult SegmentLink::openSocket() {
-    if (socket_.isOpen()) socket_.close();
+    closeSocket();
     return socket_.open();
 }
 
-bool SegmentLink::bindSocket(const AdapterEntry& adapter) { return socket_.bind(adapter); }
+bool SegmentLink::bindSocket(const AdapterEntry& adapter) {
+    adapter_.reset();
+    if (!socket_.bind(adapter)) return false;
+    adapter_ = adapter;
+    return true;
+}
 
 void SegmentLink::closeSocket() {
+    adapter_.reset();
     if (socket_.isOpen()) socket_.close();
 }
 
@@ -46,13 +52,14 @@ void SegmentLink::stopCapture() {
     ++run_;
 }
 
-SendOutcome SegmentLink::sendBroadcast(const AdapterEntry& adapter, ByteSpan bytes) {
-    return kestrel::sendBroadcast(socket_, adapter, bytes);
+SendOutcome SegmentLink::sendBroadcast(ByteSpan bytes) {
+    if (!adapter_) return SendOutcome::Failed;
+    return kestrel::sendBroadcast(socket_, *adapter_, bytes);
 }
 
-ControllerSend SegmentLink::sendToController(const AdapterEntry& adapter, ByteSpan bytes,
-                                             std::string_view controllerIp) {
-    return kestrel::sendToController(socket_, adapter, bytes, controllerIp);
+ControllerSend SegmentLink::sendToController(ByteSpan bytes, std::string_view controllerIp) {
+    if (!adapter_) return {};
+    return kestrel::sendToController(socket_, *adapter_, bytes, controllerIp);
 }
 
 }  // namespace kestrel

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 
+#include "discovery/row_texts.h"
 #include "ui/CDeviceHeaderCtrl.h"
 #include "ui/DeviceListModel.h"
 
@@ -140,13 +141,18 @@ void CDeviceListCtrl::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
+QString CDeviceListCtrl::copiedMac(int row) const {
+    const QByteArray cell = model_->cell(row, kestrel::ColMacAddress).toLatin1();
+    return QString::fromLatin1(kestrel::macTextCharacters(
+        std::string_view(cell.constData(), static_cast<std::size_t>(cell.size()))));
+}
+
 bool CDeviceListCtrl::CopySelectedMac() {
     if (firstSelectedRow() < 0 || !model_) return true;
     const WaitCursor wait;
     QString text;
     for (int row = 0; row < model_->rowCount(); ++row)
-        if (selectionModel()->isRowSelected(row, {}))
-            text += model_->cell(row, kestrel::ColMacAddress);
+        if (selectionModel()->isRowSelected(row, {})) text += copiedMac(row);
     return PutTextOnClipboard(text);
 }
 
@@ -155,7 +161,7 @@ bool CDeviceListCtrl::CopyAllMacs() {
     const WaitCursor wait;
     QString text;
     for (int row = 0; row < model_->rowCount(); ++row)
-        text += model_->cell(row, kestrel::ColMacAddress) + QStringLiteral("\r\n");
+        text += copiedMac(row) + QStringLiteral("\r\n");
     return PutTextOnClipboard(text);
 }
 

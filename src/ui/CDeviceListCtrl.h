@@ -32,8 +32,8 @@ public:
     int rowAtViewport(const QPoint& pos) const;
 
     // The "MAC Address" cell of the selected row; all rows' cells, each
-    // followed by CR LF. Both do nothing without a selected row. False only
-    // when there is no clipboard.
+    // followed by CR LF; of each cell only what a MAC text may hold. Both do
+    // nothing without a selected row. False only when there is no clipboard.
     bool CopySelectedMac();
     bool CopyAllMacs();
     static bool PutTextOnClipboard(const QString& text);
@@ -53,6 +53,7 @@ protected:
 
 private:
     void showSelection(bool shown);
+    QString copiedMac(int row) const;
 
     CDeviceHeaderCtrl* header_;
     QColor highlight_;

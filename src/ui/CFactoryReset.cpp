@@ -3,6 +3,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -28,8 +29,10 @@ CFactoryReset::CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, Q
     reset_->setObjectName(QStringLiteral("factoryResetButton"));
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancelButton"));
-    // Enter after typing the password confirms, as in any dialog; Esc cancels.
-    reset_->setDefault(true);
+    // No default button, and no button that becomes one when it takes the
+    // focus: Enter must never start the reset (keyPressEvent). Esc cancels.
+    reset_->setAutoDefault(false);
+    cancel_->setAutoDefault(false);
 
     auto* admin = new QGroupBox(QStringLiteral("Super Admin Check"), this);
     auto* form = new QFormLayout(admin);
@@ -49,6 +52,18 @@ CFactoryReset::CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, Q
 
     connect(reset_, &QPushButton::clicked, this, &CFactoryReset::onFactoryReset);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CFactoryReset::keyPressEvent(QKeyEvent* event) {
+    // Enter, wherever the focus is, closes the dialog without sending, as a
+    // dialog's plain OK would; only a click (or Space on the focused button)
+    // resets the controller.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CFactoryReset::onFactoryReset() {

@@ -20,6 +20,9 @@ public:
 
     CFactoryReset(const kestrel::DeviceRecord& record, SendFn send, QWidget* parent = nullptr);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void onFactoryReset();
 

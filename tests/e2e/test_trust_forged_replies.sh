@@ -9,11 +9,13 @@
 #    operator gives them;
 #  - made-up new units on every scan: produce must be told which units to
 #    trust (exit 2); trusting the maker's prefix it hands them nothing;
-#    trusting any unit it stops after 3 in a row that never answered (9).
+#    trusting any unit it stops after 3 in a row that never answered (9);
+#  - the window: result replies before its reset and from another host get
+#    no box and no scan; the real answer (5) gets its box and one rescan.
 # The simulator answers 300 ms late, so that every forgery arrives first
 # (produce gathers each scan for 1 s, so that its units stay in view).
 . "$(dirname "$0")/netns.sh"
-fx_begin --links 1 --needs sim,cli
+fx_begin --links 1 --needs sim,cli,window
 
 cat >"$FX_DIR/seg.json" <<'JSON'
 [
@@ -138,4 +140,27 @@ ok = (news == ["00:1a:2b:70:00:00", "00:1a:2b:70:00:01", "00:1a:2b:70:00:02"]
 if not ok: print("  -", [(a["old_mac"], a["new_mac"], a["state"]) for a in allocations], len(requests))
 sys.exit(0 if ok else 1)
 PY
+
+# 5. The window, under the forgeries of 1: a "Sucess" "from" the target on
+#    every scan (no request is outstanding) and one from another host after
+#    the reset. The wait at the end gives the rescan's forgery time to come.
+forge window-forger --result-on-scan 00:1a:2b:60:00:01 --result-on-request
+: >"$log"
+out=$FX_DIR/window.out
+fx_window --script "wait-rows 3 3000; click 00:1a:2b:60:00:01; reset user=boss password=wrong;
+    wait-prompts 1 3000; wait-rows 3 3000; wait 500; quit" >"$out" 2>"$FX_DIR/window.err" ||
+    fx_fail "the window exited with $?: $(cat "$out")"
+unforge
+[ "$(forged window-forger "result before")" -ge 2 ] &&
+    [ "$(forged window-forger "result from another")" -eq 1 ] ||
+    fx_fail "the forged results were not sent: $(cat "$FX_DIR/window-forger.err")"
+grep -q TIMEOUT "$out" && fx_fail "the answer or the rows did not come: $(grep TIMEOUT "$out")"
+got=$(grep '^PROMPT' "$out")
+[ "$got" = "PROMPT information: The UserID or Password you typed do not match." ] ||
+    fx_fail "the window showed more than the real answer:
+$got"
+fx_check codes "$log" 1 3 1 || fx_fail "not one rescan after the real answer alone"
+grep -q '^Ignored a result reply from "02:fe:ed:be:ef:01": it answers no request of this window' \
+    "$FX_DIR/window.err" && [ "$(grep -c '^Ignored a result reply' "$FX_DIR/window.err")" -ge 2 ] ||
+    fx_fail "ignored replies not noted: $(cat "$FX_DIR/window.err")"
 echo "PASS"

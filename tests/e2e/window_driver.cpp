@@ -1,6 +1,7 @@
 // fendrix-e2e-window: the real main window on the real network seams, driven
-// by a small script for end-to-end tests in a network namespace. Message boxes
-// and the desktop are replaced by lines on standard output:
+// by a small script for end-to-end tests in a network namespace, with the
+// GUI tests' hands (WindowDriver, tests/gui/support). Message boxes and the
+// desktop are replaced by lines on standard output:
 //   PROMPT <warning|information>: <text>     (answered OK at once)
 //   OPEN <url>
 //   EXIT <code>                               (and the process ends)
@@ -31,12 +32,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -46,15 +45,12 @@
 #include <string>
 #include <vector>
 
-#include "ControlTable.h"
-#include "app/CKestrelInstallerDlg.h"
+#include "WindowDriver.h"
 #include "discovery/row_texts.h"
 #include "scan_output.h"
 #include "transport/capture_chooser.h"
 #include "transport/datagram_socket.h"
 #include "transport/platform.h"
-#include "ui/CDeviceListCtrl.h"
-#include "ui/DeviceListModel.h"
 #include "ui/IpAddressEdit.h"
 
 using fendrix::CKestrelInstallerDlg;
@@ -180,12 +176,6 @@ const DialogForm kFactoryResetForm{"fendrix::CFactoryReset",
                                    1008,
                                    1009};
 
-QDialog* openDialog(const char* className) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->inherits(className)) return qobject_cast<QDialog*>(w);
-    return nullptr;
-}
-
 nlohmann::json controlValue(const QWidget* w) {
     if (const auto* address = qobject_cast<const IpAddressEdit*>(w))
         return address->isBlank() ? std::string() : address->text().toStdString();
@@ -222,11 +212,12 @@ bool setControl(QWidget* w, const std::string& value) {
     return false;
 }
 
-class Driver {
+// Runs the script's commands on the window, with the hands that the GUI
+// tests use too.
+class Script {
 public:
-    Driver(CKestrelInstallerDlg& window, const PrintingPrompts& prompts,
-           const CountingSocket& socket)
-        : window_(window), prompts_(prompts), socket_(socket) {}
+    Script(WindowDriver& driver, const PrintingPrompts& prompts, const CountingSocket& socket)
+        : driver_(driver), window_(*driver.window), prompts_(prompts), socket_(socket) {}
 
     // Answers false for an unknown or malformed command.
     bool run(const std::string& command) {
@@ -234,20 +225,21 @@ public:
         const std::string verb = command.substr(0, space);
         const std::string arg = space == std::string::npos ? "" : trim(command.substr(space + 1));
         if (verb == "wait") return number(arg, [](int ms) { QTest::qWait(ms); });
-        if (verb == "scan") return click(IDC_SCAN);
-        if (verb == "apply") return click(IDC_APPLY);
+        if (verb == "scan") return driver_.press(IDC_SCAN);
+        if (verb == "apply") return driver_.press(IDC_APPLY);
         if (verb == "select-adapter") return selectAdapter(arg);
-        if (verb == "oem") return number(arg, [&](int n) { combo(IDC_OEM)->setCurrentIndex(n); });
+        if (verb == "oem")
+            return number(arg,
+                          [&](int n) { driver_.control<QComboBox>(IDC_OEM)->setCurrentIndex(n); });
         if (verb == "mac") {
-            qobject_cast<QLineEdit*>(control(IDC_MAC))->setText(QString::fromStdString(arg));
+            driver_.control<QLineEdit>(IDC_MAC)->setText(QString::fromStdString(arg));
             return true;
         }
-        if (verb == "click")
-            return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, false); });
+        if (verb == "click") return rowCommand(arg, [&](int row) { driver_.clickRow(row); });
         if (verb == "rclick")
-            return rowCommand(arg, [&](int row) { mouse(row, Qt::RightButton, false); });
+            return rowCommand(arg, [&](int row) { driver_.clickRow(row, Qt::RightButton); });
         if (verb == "dblclick")
-            return rowCommand(arg, [&](int row) { mouse(row, Qt::LeftButton, true); });
+            return rowCommand(arg, [&](int row) { driver_.doubleClickRow(row); });
         if (verb == "netcfg") return deviceCommand(kNetworkChangeForm, arg);
         if (verb == "reset") return deviceCommand(kFactoryResetForm, arg);
         if (verb == "mark") {
@@ -257,14 +249,13 @@ public:
         }
         if (verb == "dump") return dump();
         if (verb == "count") {
-            std::printf("ROWS %d\n", window_.deviceModel().rowCount());
+            std::printf("ROWS %d\n", driver_.rowCount());
             std::fflush(stdout);
             return true;
         }
         if (verb == "labels") return labels();
         if (verb == "adapters") return adapters();
-        if (verb == "wait-rows")
-            return waitCount(arg, "ROWS", [&] { return window_.deviceModel().rowCount(); });
+        if (verb == "wait-rows") return waitCount(arg, "ROWS", [&] { return driver_.rowCount(); });
         if (verb == "wait-prompts")
             return waitCount(arg, "SHOWN", [&] { return prompts_.shown(); });
         if (verb == "wait-sent") return waitCount(arg, "SENT", [&] { return socket_.sent(); });
@@ -289,21 +280,17 @@ private:
     template <typename F>
     bool rowCommand(const std::string& arg, F&& action) {
         if (arg.find(':') == std::string::npos) return number(arg, action);
-        const fendrix::DeviceListModel& model = window_.deviceModel();
-        const QString mac = QString::fromStdString(arg).toUpper();
-        for (int row = 0; row < model.rowCount(); ++row) {
-            if (model.cell(row, kestrel::ColMacAddress) == mac) {
-                action(row);
-                return true;
-            }
+        const int row = driver_.rowShowing(QString::fromStdString(arg));
+        if (row < 0) {
+            std::fprintf(stderr, "fendrix-e2e-window: no row shows %s\n", arg.c_str());
+            return false;
         }
-        std::fprintf(stderr, "fendrix-e2e-window: no row shows %s\n", arg.c_str());
-        return false;
+        action(row);
+        return true;
     }
 
-    // Presses the form's button; once its modal dialog is up (polled from
-    // inside the dialog's own event loop), prints it, sets the controls and
-    // presses the dialog's confirm or cancel button.
+    // Presses the form's button and works the modal dialog it opens: prints
+    // it, sets the controls and presses the dialog's confirm or cancel button.
     bool deviceCommand(const DialogForm& form, const std::string& arg) {
         std::vector<std::pair<int, std::string>> settings;
         bool cancel = false;
@@ -320,28 +307,21 @@ private:
             settings.emplace_back(control->second,
                                   eq == std::string::npos ? std::string() : token.substr(eq + 1));
         }
-        bool opened = false;
         bool fitted = true;
-        QTimer poll;
-        poll.setInterval(10);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            QDialog* dialog = openDialog(form.className);
-            if (!dialog) return;
-            poll.stop();
-            opened = true;
+        const auto run = driver_.workDialog(form.openButton, [&](QDialog& dialog) {
             nlohmann::json values = nlohmann::json::object();
             auto disabled = nlohmann::json::array();
             for (const auto& [key, id] : form.controls) {
-                const auto* w = findControl(*dialog, form.table, id);
+                const auto* w = findControl(dialog, form.table, id);
                 values[key] = w ? controlValue(w) : nlohmann::json();
                 if (w && !w->isEnabled()) disabled.push_back(key);
             }
-            printJson({{"title", dialog->windowTitle().toStdString()},
+            printJson({{"title", dialog.windowTitle().toStdString()},
                        {"values", values},
                        {"disabled", disabled}},
                       "DIALOG ");
             for (const auto& [id, value] : settings) {
-                auto* w = findControl(*dialog, form.table, id);
+                auto* w = findControl(dialog, form.table, id);
                 if (!w || !setControl(w, value)) {
                     std::fprintf(stderr, "fendrix-e2e-window: cannot set %s to \"%s\"\n",
                                  controlName(form.table, id), value.c_str());
@@ -349,40 +329,16 @@ private:
                 }
             }
             // A value that did not fit cancels: nothing half-set is sent.
-            findControl<QPushButton>(*dialog, form.table,
+            findControl<QPushButton>(dialog, form.table,
                                      fitted && !cancel ? form.confirm : form.cancel)
                 ->click();
         });
-        poll.start();
-        if (!click(form.openButton)) return false;
-        poll.stop();
-        if (!opened) {
+        if (run == WindowDriver::DialogRun::ButtonHidden) return false;
+        if (run == WindowDriver::DialogRun::NoneOpened) {
             std::printf("NO DIALOG\n");
             std::fflush(stdout);
         }
         return fitted;
-    }
-
-    QWidget* control(int id) const { return findControl(window_, kMainWindowControls, id); }
-    QComboBox* combo(int id) const { return qobject_cast<QComboBox*>(control(id)); }
-
-    bool click(int id) {
-        auto* button = qobject_cast<QPushButton*>(control(id));
-        if (!button || !button->isVisible()) return false;
-        button->click();
-        return true;
-    }
-
-    // A row index at or past the end clicks the empty space below the rows.
-    void mouse(int row, Qt::MouseButton button, bool twice) {
-        fendrix::CDeviceListCtrl* list = window_.deviceList();
-        QPoint at(10, list->viewport()->height() - 3);
-        if (row >= 0 && row < list->model()->rowCount()) {
-            list->scrollTo(list->model()->index(row, kestrel::ColStatus));
-            at = list->visualRect(list->model()->index(row, kestrel::ColStatus)).center();
-        }
-        if (twice) QTest::mouseDClick(list->viewport(), button, {}, at);
-        else QTest::mouseClick(list->viewport(), button, {}, at);
     }
 
     bool dump() {
@@ -391,14 +347,12 @@ private:
     }
 
     bool labels() {
-        auto text = [&](int id) {
-            return qobject_cast<QLabel*>(control(id))->text().toStdString();
-        };
+        auto text = [&](int id) { return driver_.text(id).toStdString(); };
         printJson({{"selection_line", text(IDC_SELECTION_LINE)},
                    {"status", text(IDC_STATUS)},
                    {"apply_result", text(IDC_APPLY_RESULT)},
                    {"apply_mark", text(IDC_APPLY_MARK)},
-                   {"mac_entry", qobject_cast<QLineEdit*>(control(IDC_MAC))->text().toStdString()},
+                   {"mac_entry", text(IDC_MAC)},
                    {"current_row", window_.currentRow()},
                    {"factory_mode", window_.factoryMode()}});
         return true;
@@ -417,7 +371,7 @@ private:
 
     // N: a position in the selector; an address: the adapter that has it.
     bool selectAdapter(const std::string& arg) {
-        QComboBox* selector = combo(IDC_ADAPTER);
+        auto* selector = driver_.control<QComboBox>(IDC_ADAPTER);
         if (arg.find('.') == std::string::npos)
             return number(arg, [&](int n) { selector->setCurrentIndex(n); });
         const auto& list = window_.adapters();
@@ -436,12 +390,13 @@ private:
     static bool waitCount(const std::string& arg, const char* label, F&& count) {
         int want = 0, ms = 0;
         if (std::sscanf(arg.c_str(), "%d %d", &want, &ms) != 2) return false;
-        const bool reached = QTest::qWaitFor([&] { return count() >= want; }, ms);
+        const bool reached = WindowDriver::waitFor([&] { return count() >= want; }, ms);
         std::printf("%s %d%s\n", label, count(), reached ? "" : " TIMEOUT");
         std::fflush(stdout);
         return true;
     }
 
+    WindowDriver& driver_;
     CKestrelInstallerDlg& window_;
     const PrintingPrompts& prompts_;
     const CountingSocket& socket_;
@@ -471,8 +426,9 @@ int main(int argc, char** argv) {
     PrintingDesktop desktop;
     int status = 0;
     {
-        CKestrelInstallerDlg window(kestrel::Seams{*adapters, socket, *capture, prompts, desktop},
-                                    windowArgs);
+        WindowDriver driver(kestrel::Seams{*adapters, socket, *capture, prompts, desktop},
+                            windowArgs, false);
+        CKestrelInstallerDlg& window = *driver.window;
         // The start-up scan's one-second timer started at the end of the
         // construction; showing the window may take a while on a busy machine.
         std::printf("WINDOW %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
@@ -482,9 +438,9 @@ int main(int argc, char** argv) {
             receiver ? std::string(kestrel::receiverWord(receiver->receiver)).c_str() : "none");
         std::fflush(stdout);
         window.show();
-        Driver driver(window, prompts, socket);
+        Script commands(driver, prompts, socket);
         for (const std::string& command : splitCommands(script)) {
-            if (!driver.run(command)) {
+            if (!commands.run(command)) {
                 std::fprintf(stderr, "fendrix-e2e-window: bad command \"%s\"\n", command.c_str());
                 status = 2;
                 break;

@@ -2,14 +2,9 @@
 // fake seams with a few controllers, into two PNG files.
 #include <QApplication>
 #include <QDir>
-#include <QTest>
 #include <cstdio>
 
-#include "app/CKestrelInstallerDlg.h"
-#include "fake_seams.h"
-#include "test_frames.h"
-#include "ui/CDeviceListCtrl.h"
-#include "ui/DeviceListModel.h"
+#include "WindowHarness.h"
 
 using namespace fendrix;
 using namespace fendrix::testing;
@@ -49,28 +44,25 @@ void populate(FakeWorld& world) {
 }
 
 bool render(const QStringList& args, const QString& path, bool factory) {
-    FakeWorld world;
-    world.adapters.table = {{"Intel(R) Ethernet Connection I219-LM",
-                             "192.168.0.10",
-                             {0x00, 0x11, 0x22, 0x33, 0x44, 0x55},
-                             "eth0"}};
-    CKestrelInstallerDlg window(world.seams(), args);
-    window.show();
+    Harness h(args, {{"Intel(R) Ethernet Connection I219-LM",
+                      "192.168.0.10",
+                      {0x00, 0x11, 0x22, 0x33, 0x44, 0x55},
+                      "eth0"}});
     // After the start-up scan, so that it does not clear the rows again.
-    if (!QTest::qWaitFor([&] { return !world.socket.sent.empty(); }, 3000)) return false;
-    populate(world);
-    if (!QTest::qWaitFor([&] { return window.deviceModel().rowCount() == 5; }, 3000)) return false;
-    auto* list = window.deviceList();
-    const QPoint row = list->visualRect(list->model()->index(1, 1)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
-    list->setFocus();
+    if (!h.waitStartupScan()) return false;
+    populate(h.world);
+    if (!h.waitFor([&] { return h.rowCount() == 5; }, 3000)) return false;
+    h.clickRow(1);
+    h.window->deviceList()->setFocus();
     if (factory) {
-        world.capture.push(kestrel::testing::udpFrame(
-            kestrel::testing::applyReplyDatagram("00:1a:2b:3c:4d:02", 2, 2, 1)));
+        // The row's controller answers the panel's apply.
+        if (!h.press(IDC_APPLY)) return false;
+        h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::applyReplyDatagram(
+            "00:1a:2b:3c:4d:02", 2, 2, 1, 19, "00:1a:2b:3c:4d:02")));
         // The panel shows the reply's texts once its box is answered.
-        if (!QTest::qWaitFor([&] { return !world.prompts.shown.empty(); }, 3000)) return false;
+        if (!h.waitFor([&] { return !h.world.prompts.shown.empty(); }, 3000)) return false;
     }
-    return window.grab().save(path);
+    return h.window->grab().save(path);
 }
 }  // namespace
 
@@ -80,8 +72,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(outDir);
     const QString normal = QDir(outDir).filePath("screenshot-normal.png");
     const QString factory = QDir(outDir).filePath("screenshot-factory.png");
-    if (!render({"fendrix"}, normal, false) ||
-        !render({"fendrix", "-p", "tundrax5832!"}, factory, true)) {
+    if (!render(kNormalArgs, normal, false) || !render(kFactoryArgs, factory, true)) {
         std::fprintf(stderr, "fendrix-screenshot: could not render the window\n");
         return 1;
     }

@@ -1,11 +1,9 @@
 // The factory panel's Apply (MAC rule, request bytes, addressing, Enter) and
 // the device-command buttons' sends.
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "WindowHarness.h"
 #include "stream_capture.h"
@@ -40,29 +38,22 @@ struct PanelHarness : Harness {
         pushScanReply(far);
         sentBefore = world.socket.sent.size();
     }
-    // A result reply (from any PC) empties the list and scans again; the
-    // controllers answer in the order given.
+    // Scan empties the list and scans again; the controllers answer in the
+    // order given.
     void rescan(std::initializer_list<ScanReplySample> answers) {
-        pushDatagram(kestrel::testing::resultReplyDatagram(0));
+        press(IDC_SCAN);
         for (const ScanReplySample& answer : answers) pushScanReply(answer);
         world.prompts.shown.clear();
         sentBefore = world.socket.sent.size();
     }
-    QLineEdit* mac() const { return qobject_cast<QLineEdit*>(control(IDC_MAC)); }
-    QComboBox* oem() const { return qobject_cast<QComboBox*>(control(IDC_OEM)); }
-    void clickRow(int row) {
-        auto* list = window->deviceList();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(row, 1)).center());
-    }
+    QLineEdit* mac() const { return control<QLineEdit>(IDC_MAC); }
+    QComboBox* oem() const { return control<QComboBox>(IDC_OEM); }
     void apply(const QString& typed, int oemPosition = 0) {
         oem()->setCurrentIndex(oemPosition);
         mac()->setText(typed);
         QTest::mouseClick(control(IDC_APPLY), Qt::LeftButton);
     }
-    std::vector<SentDatagram> newSends() const {
-        return {world.socket.sent.begin() + static_cast<long>(sentBefore), world.socket.sent.end()};
-    }
+    std::vector<SentDatagram> newSends() const { return sentSince(sentBefore); }
     ScanReplySample near;
     ScanReplySample far;
     std::size_t sentBefore = 0;
@@ -79,6 +70,7 @@ private slots:
     void controllerInAnotherSubnetIsReachedByBroadcast();
     void shortUnicastWritesItsLine();
     void applyWithoutARowStillEmptiesTheEntry();
+    void applyWritesOnlyToTheControllerClicked_data();
     void applyWritesOnlyToTheControllerClicked();
     void enterRunsApplyWhateverHasTheFocus();
     void deviceCommandSends();
@@ -200,24 +192,49 @@ void TestFactoryPanel::applyWithoutARowStillEmptiesTheEntry() {
     QVERIFY(h.newSends().empty());
 }
 
+void TestFactoryPanel::applyWritesOnlyToTheControllerClicked_data() {
+    // What a rescan puts at the clicked index (row 1, the controller
+    // 00:1a:2b:3c:4d:60 at 169.254.3.4); "-" for the same as the click saw.
+    QTest::addColumn<QString>("mac");
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("the clicked controller") << "-"
+                                            << "-" << true;
+    QTest::newRow("the clicked controller, MAC in capitals") << "00:1A:2B:3C:4D:60"
+                                                             << "-" << true;
+    QTest::newRow("another controller") << "00:1a:2b:3c:4d:5e"
+                                        << "192.168.1.50" << false;
+    QTest::newRow("another controller at the clicked IP") << "00:1a:2b:3c:4d:61"
+                                                          << "-" << false;
+    QTest::newRow("the clicked controller at another IP") << "-"
+                                                          << "169.254.3.5" << false;
+}
+
 void TestFactoryPanel::applyWritesOnlyToTheControllerClicked() {
+    QFETCH(QString, mac);
+    QFETCH(QString, ip);
+    QFETCH(bool, sent);
     PanelHarness h;
     h.clickRow(1);
-    // The rows came back the other way round: another controller has the
-    // clicked index, and nothing is sent to it.
-    h.rescan({h.far, h.near});
+    ScanReplySample atClicked = h.far;
+    if (mac != "-") atClicked.sender = mac.toStdString();
+    if (ip != "-") atClicked.ip = ip.toStdString();
+    ScanReplySample first = h.near;
+    first.sender = "00:1a:2b:3c:4d:70";  // row 0 is a third controller
+    h.rescan({first, atClicked});
     h.apply("001A2B3C4D5E");
-    QCOMPARE(h.world.prompts.texts(),
-             std::vector<std::string>{"Please select the equipment and run it."});
     QCOMPARE(h.mac()->text(), QString());
-    QVERIFY(h.newSends().empty());
-    // Back at the clicked index, the clicked controller takes the request.
-    h.rescan({h.near, h.far});
-    h.apply("001A2B3C4D5E");
-    QVERIFY(h.world.prompts.shown.empty());
     const auto sends = h.newSends();
+    if (!sent) {
+        QCOMPARE(h.world.prompts.texts(),
+                 std::vector<std::string>{"Please select the equipment and run it."});
+        QVERIFY(sends.empty());
+        return;
+    }
+    QVERIFY(h.world.prompts.shown.empty());
     QCOMPARE(sends.size(), std::size_t(1));
     QCOMPARE(text(sends[0].bytes, 32, 20), std::string("00:1a:2b:3c:4d:60"));
+    QCOMPARE(text(sends[0].bytes, 72, 20), std::string("169.254.3.4"));
 }
 
 void TestFactoryPanel::enterRunsApplyWhateverHasTheFocus() {
@@ -286,25 +303,18 @@ void TestFactoryPanel::deviceCommandSends() {
 void TestFactoryPanel::deviceCommandButtonsNeedASelectionMark() {
     PanelHarness h(kNormalArgs);
     QStringList opened;
-    auto closeWhatOpens = [&] {
-        QTimer::singleShot(50, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                opened << modal->metaObject()->className();
-                modal->close();
-            }
-        });
+    auto close = [&](QDialog& dialog) {
+        opened << dialog.metaObject()->className();
+        dialog.close();
     };
-    closeWhatOpens();
-    QTest::mouseClick(h.control(IDC_NETWORK_CHANGE), Qt::LeftButton);
-    QTest::mouseClick(h.control(IDC_FACTORY_RESET), Qt::LeftButton);
-    QTest::qWait(100);
+    using Run = WindowDriver::DialogRun;
+    QVERIFY(h.workDialog(IDC_NETWORK_CHANGE, close) == Run::NoneOpened);
+    QVERIFY(h.workDialog(IDC_FACTORY_RESET, close) == Run::NoneOpened);
     QVERIFY(opened.isEmpty());
 
     h.clickRow(0);
-    closeWhatOpens();
-    QTest::mouseClick(h.control(IDC_NETWORK_CHANGE), Qt::LeftButton);
-    closeWhatOpens();
-    QTest::mouseClick(h.control(IDC_FACTORY_RESET), Qt::LeftButton);
+    QVERIFY(h.workDialog(IDC_NETWORK_CHANGE, close) == Run::Worked);
+    QVERIFY(h.workDialog(IDC_FACTORY_RESET, close) == Run::Worked);
     QCOMPARE(opened, (QStringList{"fendrix::CIPSetDialog", "fendrix::CFactoryReset"}));
     QVERIFY(h.newSends().empty());  // closed without sending
 }

@@ -1,4 +1,6 @@
-// The factory reset dialog: what it hands to send, and what Cancel/Esc/Enter do.
+// The factory reset dialog: what it hands to send, and what Cancel/Esc/Enter
+// do: only a click on "Factory Reset" resets; Enter closes the dialog as a
+// plain OK would, never sending.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -51,7 +53,8 @@ class TestFactoryResetDialog : public QObject {
 private slots:
     void emptyTextsAreStillSentLowerCased();
     void typedCredentialsAreSentWhole();
-    void cancelAndEscapeSendNothingEnterSends();
+    void cancelEscapeAndEnterSendNothing_data();
+    void cancelEscapeAndEnterSendNothing();
 };
 
 void TestFactoryResetDialog::emptyTextsAreStillSentLowerCased() {
@@ -85,29 +88,42 @@ void TestFactoryResetDialog::typedCredentialsAreSentWhole() {
     QCOMPARE(h.sent.at(0).password, std::string("Pa ss"));
 }
 
-void TestFactoryResetDialog::cancelAndEscapeSendNothingEnterSends() {
-    Harness clicked;
-    QTest::keyClicks(clicked.edit(1034), QStringLiteral("admin"));
-    QTest::mouseClick(clicked.button(1009), Qt::LeftButton);
-    QVERIFY(clicked.sent.empty());
-    QCOMPARE(clicked.dialog.result(), int(QDialog::Rejected));
+void TestFactoryResetDialog::cancelEscapeAndEnterSendNothing_data() {
+    QTest::addColumn<int>("control");  // the one with the focus
+    QTest::addColumn<int>("key");      // 0: a click on the control
+    QTest::addColumn<int>("result");
+    const int accepted = QDialog::Accepted;
+    const int rejected = QDialog::Rejected;
+    QTest::newRow("Cancel clicked") << 1009 << 0 << rejected;
+    QTest::newRow("Esc") << 1035 << int(Qt::Key_Escape) << rejected;
+    QTest::newRow("Enter in the user ID") << 1034 << int(Qt::Key_Return) << accepted;
+    QTest::newRow("Enter in the password") << 1035 << int(Qt::Key_Return) << accepted;
+    QTest::newRow("keypad Enter in the password") << 1035 << int(Qt::Key_Enter) << accepted;
+    QTest::newRow("Enter on Factory Reset") << 1008 << int(Qt::Key_Return) << accepted;
+    QTest::newRow("Enter on Cancel") << 1009 << int(Qt::Key_Return) << accepted;
+}
 
-    Harness escaped;
-    escaped.dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&escaped.dialog));
-    QTest::keyClick(&escaped.dialog, Qt::Key_Escape);
-    QVERIFY(escaped.sent.empty());
-    QVERIFY(!escaped.dialog.isVisible());
-
-    Harness entered;
-    entered.dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&entered.dialog));
-    entered.edit(1035)->setFocus();
-    QTest::keyClicks(entered.edit(1035), QStringLiteral("pw"));
-    QTest::keyClick(entered.edit(1035), Qt::Key_Return);
-    QCOMPARE(entered.sent.size(), std::size_t{1});
-    QCOMPARE(entered.sent[0].password, std::string("pw"));
-    QVERIFY(!entered.dialog.isVisible());
+void TestFactoryResetDialog::cancelEscapeAndEnterSendNothing() {
+    QFETCH(int, control);
+    QFETCH(int, key);
+    QFETCH(int, result);
+    Harness h;
+    h.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.dialog));
+    QTest::keyClicks(h.edit(1034), QStringLiteral("admin"));
+    QTest::keyClicks(h.edit(1035), QStringLiteral("pw"));
+    auto* target =
+        fendrix::testing::findControl(h.dialog, fendrix::testing::kFactoryResetControls, control);
+    QVERIFY(target);
+    target->setFocus();
+    if (key == 0) QTest::mouseClick(target, Qt::LeftButton);
+    else QTest::keyClick(target, static_cast<Qt::Key>(key));
+    QVERIFY(h.sent.empty());
+    QVERIFY(!h.dialog.isVisible());
+    QCOMPARE(h.dialog.result(), result);
+    // No button is the default one, nor becomes it with the focus.
+    QVERIFY(!h.button(1008)->isDefault() && !h.button(1008)->autoDefault());
+    QVERIFY(!h.button(1009)->isDefault() && !h.button(1009)->autoDefault());
 }
 
 QTEST_MAIN(TestFactoryResetDialog)

@@ -29,15 +29,8 @@ struct ListHarness : Harness {
         QVERIFY(waitStartupScan());
     }
     CDeviceListCtrl* list() const { return window->deviceList(); }
-    QPoint rowPoint(int row) const {
-        return list()->visualRect(list()->model()->index(row, kestrel::ColStatus)).center();
-    }
-    QPoint belowRows() const { return {20, list()->viewport()->height() - 5}; }
-    void click(const QPoint& at, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseClick(list()->viewport(), button, {}, at);
-    }
-    QString line() const { return qobject_cast<QLabel*>(control(IDC_SELECTION_LINE))->text(); }
-    QString status() const { return qobject_cast<QLabel*>(control(IDC_STATUS))->text(); }
+    QString line() const { return text(IDC_SELECTION_LINE); }
+    QString status() const { return text(IDC_STATUS); }
     void ctrl(Qt::Key key, QWidget* target) { QTest::keyClick(target, key, Qt::ControlModifier); }
 };
 
@@ -62,6 +55,8 @@ private slots:
     void clicksSetTheCurrentRowAndLabels();
     void keyboardAndScansLeaveTheCurrentRowAlone();
     void clipboardCopies();
+    void clipboardTakesOnlyWhatAMacTextMayHold_data();
+    void clipboardTakesOnlyWhatAMacTextMayHold();
     void copiesNeedTheListFocusAndASelection();
     void draggedColumnsChangeNothing();
     void doubleClickOpensThePlainWebInterface();
@@ -76,20 +71,20 @@ private slots:
 void TestListInteraction::clicksSetTheCurrentRowAndLabels() {
     ListHarness h;
     h.pushControllers(3);
-    h.click(h.rowPoint(0));
+    h.clickRow(0);
     QCOMPARE(h.window->currentRow(), 0);
     QCOMPARE(h.line(), QString("[No.1] 00:1A:2B:3C:4D:00 - 192.168.1.50"));
     QCOMPARE(h.status(), QString("OK"));
-    h.click(h.rowPoint(1), Qt::RightButton);
+    h.clickRow(1, Qt::RightButton);
     QCOMPARE(h.window->currentRow(), 1);
     QCOMPARE(h.line(), QString("[No.2] 00:1A:2B:3C:4D:01 - 192.168.1.51"));
     QCOMPARE(h.status(), QString("Failed"));
-    h.click(h.belowRows());
+    h.clickRow(-1);
     QCOMPARE(h.window->currentRow(), -1);
     QCOMPARE(h.line(), QString("Choose your equipment ........"));
     QCOMPARE(h.status(), QString());
-    h.click(h.rowPoint(2));
-    h.click(h.belowRows(), Qt::RightButton);
+    h.clickRow(2);
+    h.clickRow(-1, Qt::RightButton);
     QCOMPARE(h.window->currentRow(), -1);
     QCOMPARE(h.line(), QString("Choose your equipment ........"));
 }
@@ -97,7 +92,7 @@ void TestListInteraction::clicksSetTheCurrentRowAndLabels() {
 void TestListInteraction::keyboardAndScansLeaveTheCurrentRowAlone() {
     ListHarness h;
     h.pushControllers(3);
-    h.click(h.rowPoint(1));
+    h.clickRow(1);
     const QString line = h.line();
     h.list()->setFocus();
     QTest::keyClick(h.list(), Qt::Key_Down);
@@ -123,7 +118,7 @@ void TestListInteraction::clipboardCopies() {
     h.ctrl(Qt::Key_A, h.list());
     QCOMPARE(clipboard->text(), QString("untouched"));  // nothing selected
 
-    h.click(h.rowPoint(1));
+    h.clickRow(1);
     h.list()->setFocus();
     h.ctrl(Qt::Key_C, h.list());
     QCOMPARE(clipboard->text(), QString("00:1A:2B:3C:4D:01"));
@@ -138,10 +133,42 @@ void TestListInteraction::clipboardCopies() {
     QCOMPARE(clipboard->text(), QString("00:1A:2B:3C:4D:01"));
 }
 
+void TestListInteraction::clipboardTakesOnlyWhatAMacTextMayHold_data() {
+    // The controller's sender field (20 bytes, its own to fill) and what the
+    // clipboard gets of the row's "MAC Address" cell.
+    QTest::addColumn<QByteArray>("sender");
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("colons") << QByteArray("00:1a:2b:3c:4d:5e") << "00:1A:2B:3C:4D:5E";
+    QTest::newRow("hyphens") << QByteArray("00-1a-2b-3c-4d-5e") << "00-1A-2B-3C-4D-5E";
+    QTest::newRow("escape sequence") << QByteArray("\x1b[31m00:1a:2b:3c") << "3100:1A:2B:3C";
+    QTest::newRow("line break and tab") << QByteArray("00:1a\r\n2b\t3c") << "00:1A2B3C";
+    QTest::newRow("bell and DEL") << QByteArray("00\x07:1a\x7f:2b") << "00:1A:2B";
+    QTest::newRow("C1 control and Latin-1") << QByteArray("00:1a\x9b\xe9:2b") << "00:1A:2B";
+    QTest::newRow("words") << QByteArray("MAC 00:1a zz") << "AC00:1A";
+}
+
+void TestListInteraction::clipboardTakesOnlyWhatAMacTextMayHold() {
+    QFETCH(QByteArray, sender);
+    QFETCH(QString, copied);
+    ListHarness h;
+    ScanReplySample s;
+    s.sender = sender.toStdString();
+    s.ip = "192.168.1.60";
+    h.pushScanReply(s);
+    QCOMPARE(h.window->deviceModel().rowCount(), 1);
+    h.clickRow(0);
+    h.list()->setFocus();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    h.ctrl(Qt::Key_C, h.list());
+    QCOMPARE(clipboard->text(), copied);
+    h.ctrl(Qt::Key_A, h.list());
+    QCOMPARE(clipboard->text(), copied + "\r\n");
+}
+
 void TestListInteraction::copiesNeedTheListFocusAndASelection() {
     ListHarness h(kFactoryArgs);
     h.pushControllers(2);
-    h.click(h.rowPoint(0));
+    h.clickRow(0);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("untouched");
     auto* mac = qobject_cast<QLineEdit*>(h.control(IDC_MAC));
@@ -161,7 +188,7 @@ void TestListInteraction::draggedColumnsChangeNothing() {
     QHeaderView* header = h.list()->horizontalHeader();
     header->moveSection(kestrel::ColMacAddress, 0);
     header->moveSection(kestrel::ColStatus, 9);
-    h.click(h.rowPoint(1));
+    h.clickRow(1);
     QCOMPARE(h.line(), QString("[No.2] 00:1A:2B:3C:4D:01 - 192.168.1.51"));
     QCOMPARE(h.status(), QString("Failed"));
     h.list()->setFocus();
@@ -183,15 +210,15 @@ void TestListInteraction::doubleClickOpensThePlainWebInterface() {
     b.http_port = 80;
     h.pushScanReply(a);
     h.pushScanReply(b);
-    QTest::mouseDClick(h.list()->viewport(), Qt::LeftButton, {}, h.rowPoint(0));
+    h.doubleClickRow(0);
     QCOMPARE(h.world.desktop.urls, std::vector<std::string>{"http://192.168.1.60:8080"});
     // The row with the selection mark, wherever the pointer is.
     h.list()->setCurrentIndex(h.list()->model()->index(1, 0));
-    QTest::mouseDClick(h.list()->viewport(), Qt::LeftButton, {}, h.belowRows());
+    h.doubleClickRow(-1);
     QCOMPARE(h.world.desktop.urls.back(), std::string("http://192.168.1.61:80"));
     // No mark, no browser.
     QTest::mouseClick(h.control(IDC_SCAN), Qt::LeftButton);
-    QTest::mouseDClick(h.list()->viewport(), Qt::LeftButton, {}, h.belowRows());
+    h.doubleClickRow(-1);
     QCOMPARE(h.world.desktop.urls.size(), std::size_t(2));
 }
 
@@ -207,7 +234,7 @@ void TestListInteraction::doubleClickIgnoresAddressesThatAreNotCanonicalIPv4() {
         s.ip = ip;
         h.pushScanReply(s);
         QCOMPARE(h.window->deviceModel().rowCount(), 1);
-        QTest::mouseDClick(h.list()->viewport(), Qt::LeftButton, {}, h.rowPoint(0));
+        h.doubleClickRow(0);
         QCOMPARE(h.list()->selectionMark(), 0);
     }
     QVERIFY(h.world.desktop.urls.empty());
@@ -228,7 +255,7 @@ void TestListInteraction::contextMenuOnlyForOldFirmware() {
         s.firmware_version = versions[i];
         h.pushScanReply(s);
         const int before = probe.menus;
-        h.click(h.rowPoint(0), Qt::RightButton);
+        h.clickRow(0, Qt::RightButton);
         QVERIFY2((probe.menus > before) == offered[i], versions[i]);
         if (offered[i]) QCOMPARE(h.window->upgradeTargetIp(), QString::fromStdString(s.ip));
     }
@@ -236,7 +263,7 @@ void TestListInteraction::contextMenuOnlyForOldFirmware() {
     // A right click below the rows follows the list's selection.
     h.list()->clearSelection();
     const int before = probe.menus;
-    h.click(h.belowRows(), Qt::RightButton);
+    h.clickRow(-1, Qt::RightButton);
     QCOMPARE(probe.menus, before);
 }
 
@@ -255,7 +282,7 @@ void TestListInteraction::upgradeBatchFileIsWrittenBesideTheProgramFolder() {
     const QString file =
         QDir(root.path()).filePath(QString("Tool/") + kUpgradeFolder + "/10.0.0.7_KestrelUp.bat");
     for (int round = 0; round < 2; ++round) {
-        h.click(h.rowPoint(0), Qt::RightButton);
+        h.clickRow(0, Qt::RightButton);
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("KestrelUp.bat -kestrel 10.0.0.7"));  // 31 bytes, once
@@ -275,7 +302,7 @@ void TestListInteraction::upgradeBatchFileFailuresAreReported() {
     s.ip = "10.0.0.8";
     s.firmware_version = "5.00.01l";
     h.pushScanReply(s);
-    h.click(h.rowPoint(0), Qt::RightButton);  // the folders are missing and are not made
+    h.clickRow(0, Qt::RightButton);  // the folders are missing and are not made
     QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
     const QString text = QString::fromStdString(h.world.prompts.shown[0].text);
     QVERIFY2(text.contains("10.0.0.8_KestrelUp.bat"), qPrintable(text));
@@ -306,7 +333,7 @@ void TestListInteraction::hostileAddressesWriteNothing() {
     s.ip = ip.toStdString();
     s.firmware_version = "5.00.01l";
     h.pushScanReply(s);
-    h.click(h.rowPoint(0), Qt::RightButton);
+    h.clickRow(0, Qt::RightButton);
     QCOMPARE(probe.menus, 1);
     QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
     QVERIFY(

@@ -20,6 +20,18 @@ using kestrel::testing::ScanReplySample;
 using Dlg = CKestrelInstallerDlg;
 
 namespace {
+// The MAC text of Harness::pushControllers' controller i.
+std::string macOf(int i) {
+    char mac[32];
+    std::snprintf(mac, sizeof mac, "00:1a:2b:3c:4d:%02x", i);
+    return mac;
+}
+
+// A factory reset to that controller: the window then awaits its result.
+void sendReset(Harness& h, int i) {
+    h.window->sendFactoryReset(macOf(i), "192.168.1." + std::to_string(50 + i), "admin", "pw");
+}
+
 std::vector<std::uint8_t> expectedScanRequest(const std::string& mac) {
     std::vector<std::uint8_t> b(52, 0);
     const std::string magic = "kestrel";
@@ -30,8 +42,6 @@ std::vector<std::uint8_t> expectedScanRequest(const std::string& mac) {
     std::copy(mac.begin(), mac.end(), b.begin() + 12);
     return b;
 }
-
-QString labelText(Harness& h, int id) { return qobject_cast<QLabel*>(h.control(id))->text(); }
 }  // namespace
 
 class TestScanFlow : public QObject {
@@ -45,6 +55,8 @@ private slots:
     void closingWhileRepliesStreamIn();
     void resultReplyShowsItsMessageAndRescans_data();
     void resultReplyShowsItsMessageAndRescans();
+    void onlyTheAnswerToTheWindowsOwnRequestIsActedOn_data();
+    void onlyTheAnswerToTheWindowsOwnRequestIsActedOn();
     void openBoxHoldsLaterRepliesUntilClosed();
     void applyReplies();
     void adapterSwitchRestartsCaptureAndKeepsRows();
@@ -214,8 +226,10 @@ void TestScanFlow::resultReplyShowsItsMessageAndRescans() {
     Harness h;
     QVERIFY(h.waitStartupScan());
     h.pushControllers(2);
-    // Whatever its magic says.
-    auto datagram = kestrel::testing::resultReplyDatagram(static_cast<std::uint8_t>(result));
+    sendReset(h, 1);
+    // The reset's answer, whatever its magic says.
+    auto datagram =
+        kestrel::testing::resultReplyDatagram(static_cast<std::uint8_t>(result), macOf(1));
     datagram[0] = 'X';
     int rowsWhileOpen = -1;
     h.world.prompts.whileOpen = [&](const Prompt&) {
@@ -231,9 +245,96 @@ void TestScanFlow::resultReplyShowsItsMessageAndRescans() {
         QCOMPARE(rowsWhileOpen, 2);  // the box first, then the clear
     }
     QCOMPARE(h.window->deviceModel().rowCount(), 0);
-    QCOMPARE(h.world.socket.sent.size(), std::size_t(2));
-    QCOMPARE(h.world.socket.sent[1].ip, std::string("192.168.1.255"));
-    QCOMPARE(h.world.socket.sent[1].bytes.size(), std::size_t(52));
+    // The start-up scan, the reset, the rescan.
+    QCOMPARE(h.world.socket.sent.size(), std::size_t(3));
+    QCOMPARE(h.world.socket.sent[2].ip, std::string("192.168.1.255"));
+    QCOMPARE(h.world.socket.sent[2].bytes.size(), std::size_t(52));
+}
+
+void TestScanFlow::onlyTheAnswerToTheWindowsOwnRequestIsActedOn_data() {
+    QTest::addColumn<QString>("request");  // what the window sent, "" for nothing
+    QTest::addColumn<int>("code");         // of the reply: 18 result, 19 apply
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<bool>("early");  // handed over before the request left
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<int>("rescans");
+    const QString target = QString::fromStdString(macOf(0));
+    const QString forger = "02:fe:ed:be:ef:01";
+    QTest::newRow("forged results, nothing sent") << "" << 18 << forger << false << 5 << 0 << 0;
+    QTest::newRow("a listed controller's result, nothing sent")
+        << "" << 18 << target << false << 1 << 0 << 0;
+    QTest::newRow("an apply reply, nothing sent") << "" << 19 << target << false << 1 << 0 << 0;
+    QTest::newRow("reset, its controller answers in capitals")
+        << "reset" << 18 << target.toUpper() << false << 1 << 1 << 1;
+    QTest::newRow("network change, its controller answers")
+        << "netcfg" << 18 << target << false << 1 << 1 << 1;
+    QTest::newRow("apply, its controller answers")
+        << "apply" << 19 << target << false << 1 << 1 << 0;
+    QTest::newRow("reset, another sender") << "reset" << 18 << forger << false << 1 << 0 << 0;
+    QTest::newRow("reset, another listed controller")
+        << "reset" << 18 << QString::fromStdString(macOf(1)) << false << 1 << 0 << 0;
+    QTest::newRow("reset, an apply reply") << "reset" << 19 << target << false << 1 << 0 << 0;
+    QTest::newRow("apply, a result reply") << "apply" << 18 << target << false << 1 << 0 << 0;
+    QTest::newRow("reset, a result handed over before it left")
+        << "reset" << 18 << target << true << 1 << 0 << 0;
+    QTest::newRow("reset, answered twice") << "reset" << 18 << target << false << 2 << 1 << 1;
+}
+
+void TestScanFlow::onlyTheAnswerToTheWindowsOwnRequestIsActedOn() {
+    QFETCH(QString, request);
+    QFETCH(int, code);
+    QFETCH(QString, sender);
+    QFETCH(bool, early);
+    QFETCH(int, copies);
+    QFETCH(int, boxes);
+    QFETCH(int, rescans);
+    Harness h(kFactoryArgs);
+    QVERIFY(h.waitStartupScan());
+    h.pushControllers(2);
+    const std::string from = sender.toStdString();
+    const auto reply = code == 18 ? kestrel::testing::resultReplyDatagram(0, from)
+                                  : kestrel::testing::applyReplyDatagram(from, 2, 2, 1, 19, from);
+    StreamCapture err(stderr);
+    // Waiting in the queue, not handled yet, when the request leaves.
+    if (early) h.world.capture.push(kestrel::testing::udpFrame(reply));
+    const std::size_t sentBefore = h.world.socket.sent.size();
+    if (request == "reset") {
+        sendReset(h, 0);
+    } else if (request == "netcfg") {
+        kestrel::NetworkChangeValues values;
+        values.target_mac = macOf(0);
+        values.current_ip = "192.168.1.50";
+        h.window->sendNetworkChange(values);
+    } else if (request == "apply") {
+        h.clickRow(0);
+        QVERIFY(h.press(IDC_APPLY));
+    }
+    QCOMPARE(h.sentSince(sentBefore).size(), std::size_t(request.isEmpty() ? 0 : 1));
+    Harness::settle();
+    for (int copy = early ? 1 : 0; copy < copies; ++copy) h.pushDatagram(reply);
+
+    // The boxes' texts are those of a real answer; a result rescans, an apply not.
+    const std::vector<std::string> shown(boxes, code == 18 ? "Sucess" : "OK");
+    QCOMPARE(h.world.prompts.texts(), shown);
+    const auto after = h.sentSince(sentBefore + (request.isEmpty() ? 0 : 1));
+    QCOMPARE(int(after.size()), rescans);
+    for (const SentDatagram& scan : after) {
+        QCOMPARE(scan.ip, std::string("192.168.1.255"));
+        QCOMPARE(scan.bytes.size(), std::size_t(52));
+    }
+    QCOMPARE(h.window->deviceModel().rowCount(), rescans > 0 ? 0 : 2);
+    // Everything else is ignored: counted, and one line each on stderr.
+    const int ignored = copies - boxes;
+    QCOMPARE(int(h.window->ignoredAnswers()), ignored);
+    const std::string lines = err.take();
+    int written = 0;
+    for (std::size_t at = 0; (at = lines.find("Ignored ", at)) != std::string::npos; ++at)
+        ++written;
+    QVERIFY2(written == ignored, lines.c_str());
+    if (ignored > 0)
+        QVERIFY2(lines.find(from + "\": it answers no request of this window") != std::string::npos,
+                 lines.c_str());
 }
 
 void TestScanFlow::openBoxHoldsLaterRepliesUntilClosed() {
@@ -253,14 +354,16 @@ void TestScanFlow::openBoxHoldsLaterRepliesUntilClosed() {
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
         rowsSeen.push_back(h.window->deviceModel().rowCount());
     };
-    h.world.capture.push(kestrel::testing::udpFrame(kestrel::testing::resultReplyDatagram(0)));
+    sendReset(h, 0);
+    h.world.capture.push(
+        kestrel::testing::udpFrame(kestrel::testing::resultReplyDatagram(0, macOf(0))));
     Harness::settle();
     Harness::settle();
     QCOMPARE(rowsSeen, std::vector<int>{2});  // held: not added, not yet cleared
     // Then, in order: cleared by the rescan, the held reply added.
     QCOMPARE(h.window->deviceModel().rowCount(), 1);
     QCOMPARE(h.window->deviceModel().cell(0, kestrel::ColIpAddress), QString("192.168.1.99"));
-    QCOMPARE(h.world.socket.sent.size(), std::size_t(2));
+    QCOMPARE(h.world.socket.sent.size(), std::size_t(3));  // start-up scan, reset, rescan
 }
 
 void TestScanFlow::applyReplies() {
@@ -268,40 +371,50 @@ void TestScanFlow::applyReplies() {
     QVERIFY(h.waitStartupScan());
     h.pushControllers(2);
     const std::size_t sentBefore = h.world.socket.sent.size();
+    // Each reply is the answer of the first row's controller to an apply.
+    const std::string target = macOf(0);
+    auto applyAndAnswer = [&](std::string_view text, std::uint8_t result, std::uint8_t status,
+                              std::uint8_t oem, std::uint8_t code = 19) {
+        h.clickRow(0);
+        QVERIFY(h.press(IDC_APPLY));
+        h.pushDatagram(
+            kestrel::testing::applyReplyDatagram(text, result, status, oem, code, target));
+    };
 
     QString markWhileOpen, lineWhileOpen;
     h.world.prompts.whileOpen = [&](const Prompt&) {
-        markWhileOpen = labelText(h, IDC_APPLY_MARK);
-        lineWhileOpen = labelText(h, IDC_APPLY_RESULT);
+        markWhileOpen = h.text(IDC_APPLY_MARK);
+        lineWhileOpen = h.text(IDC_APPLY_RESULT);
     };
-    h.pushDatagram(kestrel::testing::applyReplyDatagram("00:1a:2b:3c:4d:5e", 2, 2, 2));
+    applyAndAnswer("00:1a:2b:3c:4d:5e", 2, 2, 2);
     QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{"OK"});
     QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
     QCOMPARE(markWhileOpen, QString());  // new texts only after the box
     QCOMPARE(lineWhileOpen, QString("Apply result information .........."));
-    QCOMPARE(labelText(h, IDC_APPLY_RESULT), QString("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]"));
-    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[OK]"));
+    QCOMPARE(h.text(IDC_APPLY_RESULT), QString("Apply [MARLO #1 - 00:1a:2b:3c:4d:5e]"));
+    QCOMPARE(h.text(IDC_APPLY_MARK), QString("[OK]"));
 
-    h.pushDatagram(kestrel::testing::applyReplyDatagram("bad", 2, 0, 9, 21));
+    applyAndAnswer("bad", 2, 0, 9, 21);
     QCOMPARE(h.world.prompts.shown.back().text, std::string("Failed !"));
-    QCOMPARE(labelText(h, IDC_APPLY_RESULT), QString("Apply [ - bad]"));
-    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[Failed !]"));
+    QCOMPARE(h.text(IDC_APPLY_RESULT), QString("Apply [ - bad]"));
+    QCOMPARE(h.text(IDC_APPLY_MARK), QString("[Failed !]"));
 
-    h.pushDatagram(kestrel::testing::applyReplyDatagram("x", 5, 2, 1, 20));
+    applyAndAnswer("x", 5, 2, 1, 20);
     QCOMPARE(h.world.prompts.shown.back().text,
              std::string("The UserID or Password you typed do not match."));
     QVERIFY(h.world.prompts.shown.back().icon == kestrel::PromptIcon::Information);
-    QCOMPARE(labelText(h, IDC_APPLY_MARK), QString("[Failed !]"));
+    QCOMPARE(h.text(IDC_APPLY_MARK), QString("[Failed !]"));
 
     const std::size_t boxes = h.world.prompts.shown.size();
-    for (int silent : {3, 4, 7})
-        h.pushDatagram(
-            kestrel::testing::applyReplyDatagram("x", static_cast<std::uint8_t>(silent), 2, 1));
+    for (int silent : {3, 4, 7}) applyAndAnswer("x", static_cast<std::uint8_t>(silent), 2, 1);
     QCOMPARE(h.world.prompts.shown.size(), boxes);
 
-    // No rescan and the rows stay.
-    QCOMPARE(h.world.socket.sent.size(), sentBefore);
+    // No rescan and the rows stay: the six applies were all that was sent.
+    const auto sent = h.sentSince(sentBefore);
+    QCOMPARE(sent.size(), std::size_t(6));
+    for (const SentDatagram& apply : sent) QCOMPARE(apply.bytes.size(), std::size_t(162));
     QCOMPARE(h.window->deviceModel().rowCount(), 2);
+    QCOMPARE(h.window->ignoredAnswers(), std::size_t(0));
 }
 
 void TestScanFlow::adapterSwitchRestartsCaptureAndKeepsRows() {

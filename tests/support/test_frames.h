@@ -116,8 +116,9 @@ inline Bytes resultReplyDatagram(std::uint8_t result,
 // A 115-byte apply reply (code 19 by default, 19..21 are alike).
 inline Bytes applyReplyDatagram(std::string_view replyText, std::uint8_t result,
                                 std::uint8_t applyStatus, std::uint8_t oemIndex,
-                                std::uint8_t code = 19) {
-    Bytes d = replyDatagram(code, 63);
+                                std::uint8_t code = 19,
+                                std::string_view sender = "00:1a:2b:3c:4d:5e") {
+    Bytes d = replyDatagram(code, 63, sender);
     detail::text(d, 92, 20, replyText);
     d[112] = result;
     d[113] = applyStatus;

@@ -36,6 +36,22 @@ TEST(ReplyQueue, NotifiesOncePerBatchAndKeepsOrder) {
     EXPECT_EQ(wakeUps, 2);
 }
 
+TEST(ReplyQueue, StampsResultAndApplyRepliesWithTheirArrivalPosition) {
+    ReplyQueue queue(3);
+    queue.push(ScanReplyEvent{});
+    queue.push(result(1));
+    queue.push(ApplyReplyEvent{});
+    EXPECT_FALSE(queue.push(result(2)));  // dropped: it takes no position
+    std::vector<ReplyEvent> out;
+    queue.takeAll(out);
+    queue.push(result(3));
+    queue.takeAll(out);
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(std::get<ResultReplyEvent>(out[1]).position, 1u);
+    EXPECT_EQ(std::get<ApplyReplyEvent>(out[2]).position, 2u);
+    EXPECT_EQ(std::get<ResultReplyEvent>(out[3]).position, 3u);
+}
+
 TEST(ReplyQueue, ReaderMayTakeFromInsideTheWakeUp) {
     ReplyQueue queue;
     std::vector<ReplyEvent> out;

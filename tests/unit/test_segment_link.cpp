@@ -56,22 +56,36 @@ TEST(SegmentLink, ALossNamesItsCaptureSoThatAReplacedOneIsNoNews) {
     EXPECT_NE(link.captureRun(), first);
 }
 
-TEST(SegmentLink, SocketIsReopenedBoundAndSendsByTheRule) {
+TEST(SegmentLink, SendsGoThroughTheBoundAdapterByTheRule) {
     FakeSocket socket;
     FakeCapture capture;
     SegmentLink link(socket, capture, {});
+    const std::vector<std::uint8_t> bytes{1, 2, 3};
     ASSERT_TRUE(link.openSocket());
     ASSERT_TRUE(link.openSocket());  // the open one is closed first
     EXPECT_EQ(socket.closes, 1);
+    // Bound to no adapter (yet, or after a refused bind): nothing goes out.
+    socket.bindSucceeds = false;
+    EXPECT_FALSE(link.bindSocket(adapter()));
+    EXPECT_EQ(link.adapter(), nullptr);
+    EXPECT_EQ(link.sendBroadcast(bytes), SendOutcome::Failed);
+    EXPECT_EQ(link.sendToController(bytes, "192.168.1.77").outcome, SendOutcome::Failed);
+    socket.bindSucceeds = true;
     ASSERT_TRUE(link.bindSocket(adapter()));
-    const std::vector<std::uint8_t> bytes{1, 2, 3};
-    EXPECT_EQ(link.sendBroadcast(adapter(), bytes), SendOutcome::Sent);
-    EXPECT_TRUE(link.sendToController(adapter(), bytes, "192.168.1.77").unicast);
-    EXPECT_FALSE(link.sendToController(adapter(), bytes, "10.0.0.7").unicast);
+    ASSERT_NE(link.adapter(), nullptr);
+    EXPECT_EQ(link.adapter()->ip_text, "192.168.1.10");
+    EXPECT_EQ(link.sendBroadcast(bytes), SendOutcome::Sent);
+    EXPECT_TRUE(link.sendToController(bytes, "192.168.1.77").unicast);
+    EXPECT_FALSE(link.sendToController(bytes, "10.0.0.7").unicast);
     ASSERT_EQ(socket.sent.size(), 3u);
     EXPECT_EQ(socket.sent[0].ip, "192.168.1.255");
     EXPECT_EQ(socket.sent[1].ip, "192.168.1.77");
     EXPECT_EQ(socket.sent[2].ip, "192.168.1.255");
+    // A socket opened afresh is bound to nothing until it is bound again.
+    ASSERT_TRUE(link.openSocket());
+    EXPECT_EQ(link.adapter(), nullptr);
+    EXPECT_EQ(link.sendBroadcast(bytes), SendOutcome::Failed);
     link.closeSocket();
     EXPECT_FALSE(socket.isOpen());
+    EXPECT_EQ(socket.sent.size(), 3u);
 }

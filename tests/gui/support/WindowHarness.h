@@ -1,51 +1,37 @@
 #pragma once
-// Builds the real main window over fakes and drives it like a user would.
-#include <QCoreApplication>
-#include <QStringList>
-#include <QTest>
+// The real main window over the in-process fakes, driven like a user would
+// (WindowDriver.h), with the fakes' side: frames pushed into the capture,
+// datagrams the socket recorded.
+#include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "ControlTable.h"
-#include "app/CKestrelInstallerDlg.h"
+#include "WindowDriver.h"
 #include "fake_seams.h"
 #include "test_frames.h"
 
 namespace fendrix::testing {
 
-inline const QStringList kNormalArgs{QStringLiteral("fendrix")};
-inline const QStringList kFactoryArgs{QStringLiteral("fendrix"), QStringLiteral("-p"),
-                                      QStringLiteral("tundrax5832!")};
-
-struct Harness {
+// The fakes come first: the window is built over them.
+struct FakeWorldFirst {
     FakeWorld world;
-    std::unique_ptr<CKestrelInstallerDlg> window;
-
-    explicit Harness(const QStringList& args = kNormalArgs, bool show = true) { open(args, show); }
-    Harness(const QStringList& args, std::vector<kestrel::SystemAdapter> adapters) {
-        world.adapters.table = std::move(adapters);
-        open(args, true);
+    explicit FakeWorldFirst(std::optional<std::vector<kestrel::SystemAdapter>> adapters) {
+        if (adapters) world.adapters.table = std::move(adapters);
     }
+};
 
-    void open(const QStringList& args, bool show) {
-        window = std::make_unique<CKestrelInstallerDlg>(world.seams(), args);
-        if (show) {
-            window->show();
-            (void)QTest::qWaitForWindowExposed(window.get());
-        }
-    }
+struct Harness : FakeWorldFirst, WindowDriver {
+    explicit Harness(const QStringList& args = kNormalArgs, bool show = true)
+        : FakeWorldFirst(std::nullopt), WindowDriver(world.seams(), args, show) {}
+    Harness(const QStringList& args, std::vector<kestrel::SystemAdapter> adapters)
+        : FakeWorldFirst(std::move(adapters)), WindowDriver(world.seams(), args) {}
 
     // Waits for the one start-up scan, so that it cannot clear rows later.
     bool waitStartupScan() {
-        return QTest::qWaitFor([&] { return !world.socket.sent.empty(); }, 3000);
-    }
-
-    // Runs queued calls (the reply drain) without waiting.
-    static void settle() {
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        return waitFor([&] { return !world.socket.sent.empty(); }, 3000);
     }
 
     void pushDatagram(const kestrel::testing::Bytes& datagram) {
@@ -73,8 +59,11 @@ struct Harness {
         settle();
     }
 
-    // A control of the main window by its template number.
-    QWidget* control(int id) const { return findControl(*window, kMainWindowControls, id); }
+    // The datagrams sent since the `from`-th.
+    std::vector<SentDatagram> sentSince(std::size_t from) const {
+        const auto& sent = world.socket.sent;
+        return {sent.begin() + static_cast<long>(std::min(from, sent.size())), sent.end()};
+    }
 };
 
 }  // namespace fendrix::testing
