@@ -9,18 +9,19 @@
 #include <iostream>
 #include <string>
 
+#include "adapter_output.h"
 #include "apply_command.h"
 #include "command_line.h"
 #include "command_support.h"
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "interrupt_watch.h"
+#include "output/device_rows.h"
 #include "output/safe_text.h"
 #ifdef FENDRIX_JOURNAL
 #include "produce_command.h"
 #include "production/journal_export.h"
 #endif
-#include "scan_output.h"
 #include "scan_stats.h"
 #include "session.h"
 
@@ -159,7 +160,7 @@ int runScan(Session& session, const Line& line, StatsReport& stats) {
     stats.workDone();
     // Closing ends the capture, which completes the --save-pcap file.
     session.close();
-    printRows(std::cout, session.devices(), formatOf(line));
+    kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line));
     stats.print();
     noteWhatWasLeftOut(session, false);
     const auto counts = session.captureStats();

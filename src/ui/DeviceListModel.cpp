@@ -1,18 +1,16 @@
 #include "ui/DeviceListModel.h"
 
+#include <string_view>
+
 #include "discovery/row_texts.h"
+#include "output/device_rows.h"
 
 namespace fendrix {
 
 namespace {
-struct ColumnInfo {
-    const char* title;
-    int width;
-};
-constexpr ColumnInfo kColumns[kestrel::ColumnCount] = {
-    {"No", 30},     {"Status", 65},   {"MAC Address", 120}, {"IP Address", 120}, {"IP Type", 60},
-    {"Model", 120}, {"Version", 100}, {"Product", 85},      {"Max Door", 100},   {"Server IP", 120},
-};
+// Pixels; the titles are the core's (output/device_rows.h), which every
+// output of the list shares.
+constexpr int kColumnWidths[kestrel::ColumnCount] = {30, 65, 120, 120, 60, 120, 100, 85, 100, 120};
 }  // namespace
 
 DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -81,9 +79,10 @@ QString DeviceListModel::cell(int row, Column column) const {
 }
 
 QString DeviceListModel::columnTitle(Column column) {
-    return QString::fromLatin1(kColumns[column].title);
+    const std::string_view title = kestrel::columnTitle(column);
+    return QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
 }
 
-int DeviceListModel::columnWidth(Column column) { return kColumns[column].width; }
+int DeviceListModel::columnWidth(Column column) { return kColumnWidths[column]; }
 
 }  // namespace fendrix

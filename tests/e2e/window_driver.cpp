@@ -52,7 +52,7 @@
 #include "net/capture_chooser.h"
 #include "net/datagram_socket.h"
 #include "net/platform.h"
-#include "scan_output.h"
+#include "output/device_rows.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 #include "ui/IpAddressEdit.h"
@@ -386,7 +386,10 @@ private:
     }
 
     bool dump() {
-        printJson(fendrix_cli::rowsJson(window_.deviceModel().devices()));
+        // The rows as fendrix-cli writes them, on one line.
+        std::ostringstream rows;
+        kestrel::writeDeviceRows(rows, window_.deviceModel().devices(), kestrel::RowFormat::Json);
+        printJson(nlohmann::json::parse(rows.str()));
         return true;
     }
 
