@@ -17,7 +17,7 @@ SegmentLink::SegmentLink(DatagramSocket& socket, CaptureSource& capture, Segment
     capture_.setNoteSink(events_.notes);
 }
 
-SegmentLink::~SegmentLink() { capture_.stop(); }
+SegmentLink::~SegmentLink() { stopCapture(); }
 
 SocketOpenResult SegmentLink::openSocket() {
     if (socket_.isOpen()) socket_.close();
@@ -42,6 +42,9 @@ std::optional<CaptureError> SegmentLink::startCapture(const AdapterEntry& adapte
 }
 
 void SegmentLink::stopCapture() {
+    // A paced source may be waiting for room in the queue: let it go, so
+    // that it leaves its loop.
+    queue_.stopPacing();
     capture_.stop();
     ++run_;
 }
