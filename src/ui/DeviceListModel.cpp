@@ -47,11 +47,13 @@ Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const {
 
 int DeviceListModel::appendBatch(std::vector<kestrel::DeviceRecord> records) {
     // The device list drops equal rows (also within the batch) as it takes
-    // them; the view learns of the new rows in one insertion afterwards, so
-    // rowCount() answers the shown count until then.
-    const std::size_t before = rows_.size();
+    // them; the view learns of the new rows in one insertion afterwards.
     for (auto& record : records) rows_.add(std::move(record));
-    const int added = static_cast<int>(rows_.size() - before);
+    return showAppendedRows();
+}
+
+int DeviceListModel::showAppendedRows() {
+    const int added = static_cast<int>(rows_.size()) - shown_;
     if (added == 0) return 0;
     beginInsertRows({}, shown_, shown_ + added - 1);
     shown_ += added;
