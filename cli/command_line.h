@@ -8,9 +8,9 @@
 #include <map>
 #include <string>
 
+#include "adapter_output.h"
 #include "command_support.h"
 #include "device_commands.h"
-#include "scan_output.h"
 #include "session.h"
 #ifdef FENDRIX_JOURNAL
 #include "produce_command.h"

@@ -9,18 +9,19 @@
 #include <iostream>
 #include <string>
 
+#include "adapter_output.h"
 #include "apply_command.h"
 #include "command_line.h"
 #include "command_support.h"
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "interrupt_watch.h"
+#include "output/device_rows.h"
 #include "output/safe_text.h"
 #ifdef FENDRIX_JOURNAL
 #include "produce_command.h"
 #include "production/journal_export.h"
 #endif
-#include "scan_output.h"
 #include "scan_stats.h"
 #include "session.h"
 
@@ -46,11 +47,17 @@ int checkedOutput(int rc) {
 
 // What a run passed over, on stderr: the results alone do not show it.
 void noteWhatWasLeftOut(const Session& session, bool sentRequest) {
-    if (const auto over = session.devices().refused())
+    const auto drops = session.drops();
+    if (drops.queue_full > 0)
+        std::fprintf(stderr,
+                     "fendrix-cli: the reply queue was full: %zu replies were dropped before they "
+                     "were read\n",
+                     drops.queue_full);
+    if (drops.list_full > 0)
         std::fprintf(stderr,
                      "fendrix-cli: the device list is full (%zu rows): %zu further replies were "
                      "not listed\n",
-                     session.devices().size(), over);
+                     session.devices().size(), drops.list_full);
     if (const auto ignored = session.ignoredAnswers(); ignored > 0 && sentRequest)
         std::fprintf(stderr,
                      "fendrix-cli: %zu result or apply replies were ignored: not from the target "
@@ -61,7 +68,8 @@ void noteWhatWasLeftOut(const Session& session, bool sentRequest) {
 ScanStats statsOf(const Session& session) {
     ScanStats figures;
     figures.rows = session.devices().size();
-    figures.rows_over_limit = session.devices().refused();
+    figures.rows_over_limit = session.drops().list_full;
+    figures.queue_dropped = session.drops().queue_full;
     figures.ignored_answers = session.ignoredAnswers();
     figures.capture = session.captureStats();
     figures.receiver = session.receiverWord();
@@ -159,7 +167,7 @@ int runScan(Session& session, const Line& line, StatsReport& stats) {
     stats.workDone();
     // Closing ends the capture, which completes the --save-pcap file.
     session.close();
-    printRows(std::cout, session.devices(), formatOf(line));
+    kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line));
     stats.print();
     noteWhatWasLeftOut(session, false);
     const auto counts = session.captureStats();

@@ -42,9 +42,9 @@ std::optional<std::int64_t> residentKiB() {
 
 void printScanStats(std::FILE* out, const ScanStats& s) {
     std::fprintf(out,
-                 "fendrix-cli stats: rows=%zu rows_over_limit=%zu ignored_answers=%zu "
-                 "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu",
-                 s.rows, s.rows_over_limit, s.ignored_answers,
+                 "fendrix-cli stats: rows=%zu rows_over_limit=%zu queue_dropped=%zu "
+                 "ignored_answers=%zu pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu",
+                 s.rows, s.rows_over_limit, s.queue_dropped, s.ignored_answers,
                  static_cast<unsigned long long>(s.capture.received),
                  static_cast<unsigned long long>(s.capture.dropped),
                  static_cast<unsigned long long>(s.capture.if_dropped));

@@ -21,6 +21,7 @@ std::optional<std::int64_t> residentKiB();
 struct ScanStats {
     std::size_t rows = 0;
     std::size_t rows_over_limit = 0;  // distinct replies the full list did not take
+    std::size_t queue_dropped = 0;    // replies the full reply queue dropped before they were read
     std::size_t ignored_answers = 0;  // result and apply replies that answered nothing asked
     kestrel::CaptureStats capture;
     std::string receiver;               // the receiver's word (helper, in-process, socket, file)

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #include "dispatch/answer_match.h"
 #include "exit_codes.h"
@@ -16,6 +15,12 @@
 namespace fendrix_cli {
 
 using namespace kestrel;
+
+namespace {
+// Replies of a replayed file that may wait for the reader: a few blocks'
+// worth, a few megabytes.
+constexpr std::size_t kReplayPace = 8192;
+}  // namespace
 
 std::vector<AdapterEntry> usableSystemAdapters() {
     const auto system = makeSystemAdapterSource()->list();
@@ -63,6 +68,7 @@ int Session::open(const SessionOptions& options) {
     if (!options.from_pcap.empty()) {
         capture_ = makePcapFileCapture(options.from_pcap);
         link_ = std::make_unique<SegmentLink>(*socket_, *capture_, std::move(events));
+        pump_ = std::make_unique<ReplyPump>(link_->replies(), devices_);
         return openReplay();
     }
 
@@ -88,6 +94,7 @@ int Session::open(const SessionOptions& options) {
                                   : options.receiver;
     capture_ = makeCaptureChooser(mode, captureOptions);
     link_ = std::make_unique<SegmentLink>(*socket_, *capture_, std::move(events));
+    pump_ = std::make_unique<ReplyPump>(link_->replies(), devices_);
 
     if (const auto opened = link_->openSocket(); !opened) {
         if (!opened.diagnostic.empty()) std::fprintf(stderr, "%s\n", opened.diagnostic.c_str());
@@ -110,6 +117,10 @@ int Session::open(const SessionOptions& options) {
 
 int Session::openReplay() {
     replaying_ = true;
+    // A file, unlike a live capture, can wait: it is read as fast as the
+    // replies are handed on, so that a flood in a file never piles up in
+    // the queue.
+    link_->replies().paceTo(kReplayPace);
     if (auto error = link_->startCapture(AdapterEntry{})) {
         if (error->kind == CaptureError::Kind::NoLibrary) {
             std::fprintf(stderr, "fendrix-cli: reading capture files needs Npcap (%s): %s\n",
@@ -120,8 +131,19 @@ int Session::openReplay() {
         // A file of frames that cannot be decoded is refused like such a device.
         return error->kind == CaptureError::Kind::UnsupportedLink ? kExitNoNetwork : kExitUsage;
     }
-    std::lock_guard lock(wakeMutex_);
-    replay_ = capture_.get();
+    {
+        std::lock_guard lock(wakeMutex_);
+        replay_ = capture_.get();
+    }
+    // The file's end wakes the drain, which then hands on what is left.
+    replayEnd_ = std::thread([this] {
+        capture_->waitFinished();
+        {
+            std::lock_guard lock(wakeMutex_);
+            replayEnded_ = true;
+        }
+        wake_.notify_all();
+    });
     return kExitOk;
 }
 
@@ -157,59 +179,63 @@ void Session::close() {
     if (!link_) return;
     link_->stopCapture();
     link_->closeSocket();
+    if (replayEnd_.joinable()) replayEnd_.join();
 }
 
-void Session::drainUntil(std::chrono::steady_clock::time_point deadline,
-                         const std::function<bool(ReplyEvent&, std::uint64_t)>& done,
-                         bool interruptible) {
+void Session::drainUntil(std::optional<std::chrono::steady_clock::time_point> deadline,
+                         const std::function<bool(ReplyPump::Step&)>& done, bool interruptible) {
+    // With wakeMutex_ held. Also checked between steps: a flood never lets
+    // the pump run dry.
+    const auto over = [&] {
+        return (interruptible && interruption_) ||
+               (deadline && std::chrono::steady_clock::now() >= *deadline);
+    };
     while (true) {
         {
-            std::unique_lock lock(wakeMutex_);
+            std::lock_guard lock(wakeMutex_);
             pending_ = false;
         }
-        std::vector<ReplyEvent> batch;
-        batch.swap(backlog_);
-        // The backlog's events were counted as taken when they left the queue.
-        std::uint64_t position = taken_ - batch.size();
-        const std::size_t before = batch.size();
-        link_->replies().takeAll(batch);
-        taken_ += batch.size() - before;
-        for (std::size_t i = 0; i < batch.size(); ++i, ++position) {
-            if (!done(batch[i], position)) continue;
-            // Whatever came after the answer waits for the next caller.
-            backlog_.assign(std::make_move_iterator(batch.begin() + static_cast<long>(i) + 1),
-                            std::make_move_iterator(batch.end()));
-            return;
+        // Whatever comes after the step that is done waits in the pump for
+        // the next caller.
+        while (auto step = pump_->next()) {
+            if (done(*step)) return;
+            std::lock_guard lock(wakeMutex_);
+            if (over()) return;
         }
         std::unique_lock lock(wakeMutex_);
-        if (interruptible && interruption_) return;
-        if (lost_ && !pending_) return;  // everything the capture delivered is handled
-        if (!wake_.wait_until(lock, deadline, [&] {
-                return pending_ || lost_ || (interruptible && interruption_);
-            }))
-            return;
+        if (over()) return;
+        // The source has ended and everything it delivered is handled.
+        if ((lost_ || replayEnded_) && !pending_) return;
+        const auto woken = [&] {
+            return pending_ || lost_ || replayEnded_ || (interruptible && interruption_);
+        };
+        if (!deadline) wake_.wait(lock, woken);
+        else if (!wake_.wait_until(lock, *deadline, woken)) return;
     }
 }
 
 bool Session::scan(std::chrono::milliseconds wait, TargetReplies* watch) {
     devices_.clear();
     lastRowAt_.reset();
-    auto keepRows = [this, watch](ReplyEvent& event, std::uint64_t) {
-        if (auto* scanReply = std::get_if<ScanReplyEvent>(&event)) {
-            if (watch) watch->see(scanReply->record);
-            if (devices_.add(std::move(scanReply->record)))
-                lastRowAt_ = std::chrono::steady_clock::now();
-        } else {
-            ++ignored_;
-        }
+    // The watch sees this scan's replies only.
+    struct Watching {
+        ReplyPump& pump;
+        ~Watching() { pump.setScanWatch(nullptr); }
+    } watching{*pump_};
+    if (watch) pump_->setScanWatch([watch](const DeviceRecord& record) { watch->see(record); });
+    auto keepRows = [this](ReplyPump::Step& step) {
+        if (step.reply) ++ignored_;
+        else if (step.added > 0) lastRowAt_ = std::chrono::steady_clock::now();
         return false;
     };
     if (replaying_) {
         // interrupt() stops the file early; a signal that came before the
         // file was opened stops it here.
-        if (interruption()) capture_->stop();
-        capture_->waitFinished();
-        drainUntil(std::chrono::steady_clock::now(), keepRows, false);
+        if (interruption()) {
+            link_->replies().stopPacing();
+            capture_->stop();
+        }
+        drainUntil(std::nullopt, keepRows, false);
         return true;
     }
     if (interruption()) return true;  // nothing is sent once a signal asked to stop
@@ -239,29 +265,34 @@ std::optional<ReplyEvent> Session::awaitAnswer(AnswerKind kind, const std::strin
                                                std::chrono::milliseconds timeout) {
     const AwaitedAnswer awaited{kind, controllerMac, firstAnswerPosition_};
     std::optional<ReplyEvent> answer;
-    drainUntil(std::chrono::steady_clock::now() + timeout,
-               [&](ReplyEvent& event, std::uint64_t position) {
-                   switch (judgeReply(awaited, event, position)) {
-                   case AnswerVerdict::Answer: answer = std::move(event); return true;
-                   case AnswerVerdict::Ignored: ++ignored_; return false;
-                   case AnswerVerdict::NotAnAnswer: break;
-                   }
-                   if (auto* scanReply = std::get_if<ScanReplyEvent>(&event))
-                       devices_.add(std::move(scanReply->record));
-                   return false;
-               });
+    // Scan replies meanwhile still go into the device list (the pump's step).
+    drainUntil(std::chrono::steady_clock::now() + timeout, [&](ReplyPump::Step& step) {
+        if (!step.reply) return false;
+        switch (judgeReply(awaited, *step.reply, step.position)) {
+        case AnswerVerdict::Answer: answer = std::move(step.reply); return true;
+        case AnswerVerdict::Ignored: ++ignored_; return false;
+        case AnswerVerdict::NotAnAnswer: return false;
+        }
+        return false;
+    });
     return answer;
 }
 
+ReplyDrops Session::drops() const { return pump_ ? pump_->drops() : ReplyDrops{}; }
+
 void Session::interrupt(int signal) {
     PcapCaptureSource* replay = nullptr;
+    ReplyQueue* paced = nullptr;
     {
         std::lock_guard lock(wakeMutex_);
         if (!interruption_) interruption_ = signal;
         replay = replay_;
+        if (replay) paced = &link_->replies();
     }
     wake_.notify_all();
-    // Outside the lock: the replay's worker takes it to hand over its last frames.
+    // Outside the lock: the replay's worker takes it to hand over its last
+    // frames, and may be waiting for room in the queue.
+    if (paced) paced->stopPacing();
     if (replay) replay->stop();
 }
 

@@ -10,11 +10,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "discovery/device_list.h"
 #include "discovery/target_replies.h"
 #include "dispatch/answer_match.h"
+#include "dispatch/reply_pump.h"
 #include "dispatch/segment_link.h"
 #include "transport/adapter.h"
 #include "transport/capture_chooser.h"
@@ -80,6 +82,8 @@ public:
                                                    std::chrono::milliseconds timeout);
     // Result and apply replies that answered nothing of this run.
     std::size_t ignoredAnswers() const { return ignored_; }
+    // Replies dropped at the full reply queue or the full device list.
+    kestrel::ReplyDrops drops() const;
 
     // Ends the waiting at once, from any thread (the signal watcher): a scan
     // keeps what arrived until then, a replay stops reading its file.
@@ -98,10 +102,12 @@ private:
     int openReplay();
     void sayWhichReceiver() const;
 
-    // Handles waiting events, each with its arrival position, until `done`
-    // says so, the deadline passes or (when `interruptible`) a signal came.
-    void drainUntil(std::chrono::steady_clock::time_point deadline,
-                    const std::function<bool(kestrel::ReplyEvent&, std::uint64_t)>& done,
+    // Hands waiting replies on through the pump until `done` says so at a
+    // step, the deadline passes, the source has ended and all it delivered is
+    // handled, or (when `interruptible`) a signal came.
+    // No deadline: until the source ends.
+    void drainUntil(std::optional<std::chrono::steady_clock::time_point> deadline,
+                    const std::function<bool(kestrel::ReplyPump::Step&)>& done,
                     bool interruptible = true);
 
     kestrel::AdapterEntry adapter_;
@@ -110,9 +116,10 @@ private:
     std::unique_ptr<kestrel::SegmentLink> link_;  // over socket_ and capture_, which outlive it
     bool replaying_ = false;
 
-    std::vector<kestrel::ReplyEvent> backlog_;  // taken from the queue but not handled yet
-    std::uint64_t taken_ = 0;                   // events taken from the queue, backlog included
-    std::uint64_t firstAnswerPosition_ = 0;     // of the last request sent
+    kestrel::DeviceList devices_;
+    std::unique_ptr<kestrel::ReplyPump> pump_;  // link_'s queue into devices_
+
+    std::uint64_t firstAnswerPosition_ = 0;  // of the last request sent
     std::size_t ignored_ = 0;
     mutable std::mutex wakeMutex_;
     std::condition_variable wake_;
@@ -120,8 +127,9 @@ private:
     std::optional<kestrel::CaptureError> lost_;     // guarded by wakeMutex_
     std::optional<int> interruption_;               // guarded by wakeMutex_
     kestrel::PcapCaptureSource* replay_ = nullptr;  // guarded by wakeMutex_
+    bool replayEnded_ = false;                      // guarded by wakeMutex_
+    std::thread replayEnd_;  // waits for the end of the file, then wakes the drain
 
-    kestrel::DeviceList devices_;
     std::optional<std::chrono::steady_clock::time_point> lastRowAt_;
 };
 

@@ -17,6 +17,7 @@
 #include "string_table.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
+#include "ui/DeviceListPump.h"
 #include "ui/DialogUnits.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FactoryPanel.h"
@@ -42,6 +43,7 @@ CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, const QStringLi
     menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
 
     buildControls();
+    startReplyPump();
     connect(scan_, &QPushButton::clicked, this, &CKestrelInstallerDlg::startScan);
     connect(networkChange_, &QPushButton::clicked, this,
             &CKestrelInstallerDlg::onNetworkChangeClicked);
@@ -192,6 +194,7 @@ void CKestrelInstallerDlg::closeEvent(QCloseEvent* event) {
 void CKestrelInstallerDlg::releaseResources() {
     if (destroyed_) return;
     destroyed_ = true;
+    pump_->stop();
     adapters_.clear();
     model_->clear();
     link_.stopCapture();  // safe when nothing runs

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,12 +26,12 @@ class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTimer;
 
 namespace fendrix {
 
 class CDeviceListCtrl;
 class DeviceListModel;
+class DeviceListPump;
 class ElidedLabel;
 class FactoryPanel;
 
@@ -111,10 +112,9 @@ private:
     void startCapture(const kestrel::AdapterEntry& adapter);
     void warnIfOnlySocket();
     void startScan();
-    void drainReplies();
-    void trimAfterBurst();
+    void startReplyPump();
+    void handleReply(const kestrel::ReplyEvent& reply, std::uint64_t position);
     void awaitAnswer(kestrel::AnswerKind kind, const std::string& controllerMac);
-    void handleAnswer(const kestrel::ReplyEvent& event);
     void handleResultReply(std::uint8_t result);
     const kestrel::AdapterEntry* selectedAdapter() const;
     const kestrel::AdapterEntry* requireAdapter(WithoutAdapter then);
@@ -139,18 +139,11 @@ private:
     // until its controller answers it; nothing when none is outstanding.
     std::optional<kestrel::AwaitedAnswer> awaited_;
     std::size_t ignoredAnswers_ = 0;
-    bool draining_ = false;
-    // Replies taken from the queue and not handled yet, when a drain gave
-    // the event loop back in the middle of them; handled first next time.
-    std::vector<kestrel::ReplyEvent> pendingReplies_;
-    std::size_t nextReply_ = 0;
-    std::size_t rowsSinceTrim_ = 0;
-    QTimer* trimTimer_ = nullptr;  // gives a burst's memory back once the replies stop
     bool destroyed_ = false;
-    bool listFullWarned_ = false;  // once per window: a flood would repeat it forever
     MenuRunner menuRunner_;
 
     DeviceListModel* model_ = nullptr;
+    DeviceListPump* pump_ = nullptr;  // the replies into the model, a slice at a time
     CDeviceListCtrl* deviceList_ = nullptr;
     QPushButton* scan_ = nullptr;
     QComboBox* adapterSelector_ = nullptr;

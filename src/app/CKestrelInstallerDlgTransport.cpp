@@ -1,15 +1,9 @@
 // Adapters, the socket, sending, the capture and the replies it brings.
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QMetaObject>
-#include <QThreadPool>
-#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <variant>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 #include "app/CKestrelInstallerDlg.h"
 #include "commands/factory_reset_request.h"
@@ -17,9 +11,8 @@
 #include "output/safe_text.h"
 #include "transport/adapter_rules.h"
 #include "transport/capture_hints.h"
-#include "wire/request_header.h"
-#include "wire/result_reply.h"
 #include "ui/DeviceListModel.h"
+#include "ui/DeviceListPump.h"
 #include "ui/FactoryPanel.h"
 #include "wire/request_header.h"
 #include "wire/result_reply.h"
@@ -27,13 +20,6 @@
 namespace fendrix {
 
 namespace {
-constexpr std::size_t kTrimAfterRows = 1000;
-constexpr int kTrimQuietMs = 300;
-// A drain gives the event loop back after this long (a frame at 60 Hz is
-// 16 ms; painting the list takes a few of them), and inserts at most this
-// many rows at once, which takes well under a slice.
-constexpr qint64 kDrainSliceMs = 5;
-constexpr std::size_t kRowsPerInsertion = 2000;
 
 // The window's diagnostic lines: the core reports, the window writes.
 void printLine(std::FILE* stream, const std::string& line) {
@@ -57,9 +43,6 @@ void reportUnicast(kestrel::SendOutcome outcome) {
 // Ignored result and apply replies written to stderr one by one; beyond
 // these, every thousandth.
 constexpr std::size_t kIgnoredAnswersWritten = 100;
-
-constexpr char kListFull[] =
-    "The device list is full (%1 rows): further controllers that answer are not listed.";
 }  // namespace
 
 const kestrel::AdapterEntry* CKestrelInstallerDlg::selectedAdapter() const {
@@ -93,7 +76,11 @@ kestrel::SegmentLinkEvents CKestrelInstallerDlg::linkEvents() {
     // The worker only wakes the window; the window drains on its own thread.
     events.replies_waiting = [this] {
         QMetaObject::invokeMethod(
-            this, [this] { drainReplies(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (pump_) pump_->drain();
+            },
+            Qt::QueuedConnection);
     };
     // The capture's and the queue's diagnostic lines, written by the window.
     events.notes = printCaptureNote;
@@ -209,81 +196,12 @@ void CKestrelInstallerDlg::sendFactoryReset(const std::string& lowerMac,
         currentIp);
 }
 
-void CKestrelInstallerDlg::drainReplies() {
-    // A message box of an earlier reply is open (its nested event loop got
-    // here): later replies wait until it closes, then follow in order.
-    if (draining_ || destroyed_) return;
-    draining_ = true;
-    // While a burst streams in, the queue never runs dry: the drain gives
-    // the event loop back after a slice of time, so that the window keeps
-    // painting and answering, and goes on where it stopped.
-    QElapsedTimer slice;
-    slice.start();
-    auto& pending = pendingReplies_;
-    std::vector<kestrel::DeviceRecord> rows;
-    bool more = false;
-    for (;;) {
-        if (nextReply_ == pending.size()) {
-            pending.clear();
-            nextReply_ = 0;
-            link_.replies().takeAll(pending);
-            if (pending.empty()) break;
-        }
-        if (slice.elapsed() >= kDrainSliceMs) {
-            more = true;
-            break;
-        }
-        // Consecutive scan replies become one insertion.
-        rows.clear();
-        for (; nextReply_ < pending.size() && rows.size() < kRowsPerInsertion; ++nextReply_) {
-            auto* scan = std::get_if<kestrel::ScanReplyEvent>(&pending[nextReply_]);
-            if (!scan) break;
-            rows.push_back(std::move(scan->record));
-        }
-        if (!rows.empty()) {
-            rowsSinceTrim_ += rows.size();
-            model_->appendBatch(std::move(rows));
-            if (!listFullWarned_ && model_->devices().refused() > 0) {
-                listFullWarned_ = true;
-                prompt(QString::fromLatin1(kListFull).arg(model_->rowCount()));
-            }
-            continue;
-        }
-        handleAnswer(pending[nextReply_++]);
-        if (destroyed_) break;
-    }
-    draining_ = false;
-    if (more) {
-        // Behind whatever waits already (paint, input), in order.
-        QMetaObject::invokeMethod(
-            this, [this] { drainReplies(); }, Qt::QueuedConnection);
-        return;
-    }
-    if (rowsSinceTrim_ >= kTrimAfterRows) {
-        // Restarted by every drain that runs dry, so it fires once the burst is over.
-        if (!trimTimer_) {
-            trimTimer_ = new QTimer(this);
-            trimTimer_->setSingleShot(true);
-            connect(trimTimer_, &QTimer::timeout, this, [this] { trimAfterBurst(); });
-        }
-        trimTimer_->start(kTrimQuietMs);
-    }
-}
-
-void CKestrelInstallerDlg::trimAfterBurst() {
-    rowsSinceTrim_ = 0;
-    if (draining_) return;
-    // A burst leaves its hand-over copies in the allocator's free lists; give
-    // them back so that the process keeps only what the rows hold. Trimming a
-    // heap of 100,000 rows takes longer than a frame, so it runs off the GUI
-    // thread (malloc_trim takes the allocator's own locks).
-    if (nextReply_ == pendingReplies_.size()) {
-        pendingReplies_ = {};
-        nextReply_ = 0;
-    }
-#ifdef __GLIBC__
-    QThreadPool::globalInstance()->start([] { malloc_trim(0); });
-#endif
+void CKestrelInstallerDlg::startReplyPump() {
+    pump_ = new DeviceListPump(link_.replies(), *model_, this);
+    pump_->setReplyHandler([this](kestrel::ReplyEvent& reply, std::uint64_t position) {
+        handleReply(reply, position);
+    });
+    pump_->setWarn([this](const QString& text) { prompt(text); });
 }
 
 void CKestrelInstallerDlg::awaitAnswer(kestrel::AnswerKind kind, const std::string& controllerMac) {
@@ -292,7 +210,7 @@ void CKestrelInstallerDlg::awaitAnswer(kestrel::AnswerKind kind, const std::stri
     awaited_ = kestrel::AwaitedAnswer{kind, controllerMac, link_.replies().accepted()};
 }
 
-void CKestrelInstallerDlg::handleAnswer(const kestrel::ReplyEvent& event) {
+void CKestrelInstallerDlg::handleReply(const kestrel::ReplyEvent& event, std::uint64_t position) {
     const auto* result = std::get_if<kestrel::ResultReplyEvent>(&event);
     const auto* apply = std::get_if<kestrel::ApplyReplyEvent>(&event);
     if (!result && !apply) return;
@@ -300,7 +218,8 @@ void CKestrelInstallerDlg::handleAnswer(const kestrel::ReplyEvent& event) {
     // the window's own request, from its controller, of its kind and after
     // it left, gets a box (and, for a result, the rescan). The first such
     // answer settles the request, so a copy or a replay of it answers nothing.
-    if (awaited_ && kestrel::judgeReply(*awaited_, event) == kestrel::AnswerVerdict::Answer) {
+    if (awaited_ &&
+        kestrel::judgeReply(*awaited_, event, position) == kestrel::AnswerVerdict::Answer) {
         awaited_.reset();
         if (result) handleResultReply(result->result);
         else factoryPanel_->showApplyReply(apply->reply);

@@ -22,11 +22,4 @@ AnswerVerdict judgeReply(const AwaitedAnswer& awaited, const ReplyEvent& event,
     return answers ? AnswerVerdict::Answer : AnswerVerdict::Ignored;
 }
 
-AnswerVerdict judgeReply(const AwaitedAnswer& awaited, const ReplyEvent& event) {
-    std::uint64_t position = 0;
-    if (const auto* result = std::get_if<ResultReplyEvent>(&event)) position = result->position;
-    else if (const auto* apply = std::get_if<ApplyReplyEvent>(&event)) position = apply->position;
-    return judgeReply(awaited, event, position);
-}
-
 }  // namespace kestrel

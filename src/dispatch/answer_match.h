@@ -28,7 +28,5 @@ enum class AnswerVerdict {
 
 AnswerVerdict judgeReply(const AwaitedAnswer& awaited, const ReplyEvent& event,
                          std::uint64_t position);
-// The same at the position that the reply queue stamped on the reply.
-AnswerVerdict judgeReply(const AwaitedAnswer& awaited, const ReplyEvent& event);
 
 }  // namespace kestrel

@@ -13,18 +13,14 @@ struct ScanReplyEvent {
     DeviceRecord record;
 };
 // `sender` is the reply header's sender text: the MAC text of the
-// controller that answered, as it sent it. `position` is the reply's place
-// in arrival order (ReplyQueue::push sets it): a reply can answer a request
-// only when it came after the request was sent.
+// controller that answered, as it sent it.
 struct ResultReplyEvent {
     std::uint8_t result = 0;
     std::string sender;
-    std::uint64_t position = 0;
 };
 struct ApplyReplyEvent {
     ApplyReply reply;
     std::string sender;
-    std::uint64_t position = 0;
 };
 
 using ReplyEvent = std::variant<ScanReplyEvent, ResultReplyEvent, ApplyReplyEvent>;

@@ -18,6 +18,7 @@ bool ReplyQueue::push(ReplyEvent event) {
     std::function<void()> notify;
     {
         std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return paceTo_ == 0 || events_.size() < paceTo_; });
         if (events_.size() >= capacity_) {
             if (dropped_++ != 0 || !overflowNote_) return false;
             const auto note = overflowNote_;
@@ -28,8 +29,6 @@ bool ReplyQueue::push(ReplyEvent event) {
             return false;
         }
         const bool wasEmpty = events_.empty();
-        if (auto* result = std::get_if<ResultReplyEvent>(&event)) result->position = accepted_;
-        else if (auto* apply = std::get_if<ApplyReplyEvent>(&event)) apply->position = accepted_;
         events_.push_back(std::move(event));
         ++accepted_;
         if (wasEmpty) notify = notify_;
@@ -39,12 +38,23 @@ bool ReplyQueue::push(ReplyEvent event) {
     return true;
 }
 
+void ReplyQueue::paceTo(std::size_t waiting) {
+    {
+        std::lock_guard lock(mutex_);
+        paceTo_ = waiting;
+    }
+    room_.notify_all();
+}
+
+void ReplyQueue::stopPacing() { paceTo(0); }
+
 void ReplyQueue::takeAll(std::vector<ReplyEvent>& out) {
     std::vector<ReplyEvent> batch;
     {
         std::lock_guard lock(mutex_);
         batch.swap(events_);
     }
+    room_.notify_all();
     if (out.empty()) {
         out.swap(batch);
         return;

@@ -1,6 +1,7 @@
 #pragma once
 // Ordered hand-over of decoded replies from the capture worker to the thread
 // that shows them. The worker never waits for the reader.
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -26,10 +27,16 @@ public:
     // Called once, on the pushing thread, when the first event is dropped for
     // a full queue, with a line for the program's diagnostics.
     void setOverflowNote(std::function<void(const std::string& line)> note);
-    // False when the queue is full: the event is dropped and counted. A
-    // result or apply reply taken is stamped with its position (accepted()
-    // before it).
+    // False when the queue is full: the event is dropped and counted.
     bool push(ReplyEvent event);
+    // For a source that may wait, a replayed file: from now on push() waits
+    // while `waiting` events wait, so that the file goes at the reader's pace
+    // instead of filling the queue (a live capture never waits: its kernel
+    // ring would overflow instead). 0 turns the pacing off.
+    void paceTo(std::size_t waiting);
+    // Turns the pacing off and lets every waiting push() go on, so that a
+    // source can be stopped; from any thread.
+    void stopPacing();
     // Moves every waiting event, in arrival order, into `out` (appended).
     void takeAll(std::vector<ReplyEvent>& out);
     std::size_t size() const;
@@ -40,6 +47,8 @@ public:
 
 private:
     mutable std::mutex mutex_;
+    std::condition_variable room_;  // a paced push waits here for the reader
+    std::size_t paceTo_ = 0;        // 0: pushes never wait
     std::vector<ReplyEvent> events_;
     std::function<void()> notify_;
     std::function<void(const std::string&)> overflowNote_;

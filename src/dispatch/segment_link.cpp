@@ -17,7 +17,7 @@ SegmentLink::SegmentLink(DatagramSocket& socket, CaptureSource& capture, Segment
     capture_.setNoteSink(events_.notes);
 }
 
-SegmentLink::~SegmentLink() { capture_.stop(); }
+SegmentLink::~SegmentLink() { stopCapture(); }
 
 SocketOpenResult SegmentLink::openSocket() {
     closeSocket();
@@ -48,6 +48,9 @@ std::optional<CaptureError> SegmentLink::startCapture(const AdapterEntry& adapte
 }
 
 void SegmentLink::stopCapture() {
+    // A paced source may be waiting for room in the queue: let it go, so
+    // that it leaves its loop.
+    queue_.stopPacing();
     capture_.stop();
     ++run_;
 }

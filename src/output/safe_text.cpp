@@ -6,15 +6,15 @@ namespace {
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F); }
 
-bool looksLikeFormula(std::string_view text) {
-    if (text.empty()) return false;
-    switch (text.front()) {
+// Of the characters that start a formula (=, +, -, @, tab, CR) the last two
+// never begin a cell that terminalText has shown.
+bool looksLikeFormula(std::string_view shown) {
+    if (shown.empty()) return false;
+    switch (shown.front()) {
     case '=':
     case '+':
     case '-':
-    case '@':
-    case '\t':
-    case '\r': return true;
+    case '@': return true;
     default: return false;
     }
 }
@@ -41,11 +41,11 @@ std::string terminalText(std::string_view text) {
 }
 
 std::string csvField(std::string_view text) {
-    const bool formula = looksLikeFormula(text);
-    if (!formula && text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
+    std::string shown = terminalText(text);
+    const bool formula = looksLikeFormula(shown);
+    if (!formula && shown.find_first_of(",\"") == std::string::npos) return shown;
     std::string out = formula ? "\"'" : "\"";
-    for (char c : text) {
+    for (char c : shown) {
         if (c == '"') out += '"';
         out += c;
     }

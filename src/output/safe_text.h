@@ -13,10 +13,12 @@ namespace kestrel {
 // escape in the text cannot pass for one made here. Other bytes are kept.
 std::string terminalText(std::string_view text);
 
-// One CSV field: quoted per RFC 4180 when it holds a comma, a quote, CR or
-// LF (quotes doubled). A field that a spreadsheet would take for a formula
-// (first character =, +, -, @, tab or CR) gets a leading apostrophe, which
-// spreadsheets show as text, and is quoted.
+// One CSV field: control characters and backslashes shown as terminalText
+// shows them (a cell holds no line end, no ESC, no BEL; a tab or CR that
+// would start a formula is "\x09" or "\x0d"), then quoted per RFC 4180 when
+// it holds a comma or a quote (quotes doubled). A field that a spreadsheet
+// would take for a formula (first character =, +, - or @) gets a leading
+// apostrophe, which spreadsheets show as text, and is quoted.
 std::string csvField(std::string_view text);
 
 // JSON text of a nlohmann::json value: every non-ASCII character and every

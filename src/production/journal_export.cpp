@@ -1,7 +1,10 @@
 #include "production/journal_export.h"
 
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
 
+#include "output/csv_row.h"
 #include "output/safe_text.h"
 
 namespace kestrel {
@@ -59,37 +62,22 @@ void writeJson(std::ostream& out, const JournalContents& c) {
     out << jsonText(doc) << '\n';
 }
 
-constexpr std::string_view kCsvColumns[] = {
-    "id",           "run",          "state",       "needs_confirmation", "new_mac",
-    "old_mac",      "old_ip",       "adapter",     "oem_index",          "oem_name",
-    "allocated_at", "sent_at",      "answered_at", "apply_result",       "apply_status",
-    "reply_text",   "confirmed_at", "outcome",     "request_hex"};
-
 void writeCsv(std::ostream& out, const JournalContents& c) {
-    const auto row = [&out](std::initializer_list<std::string> cells) {
-        bool first = true;
-        for (const auto& cell : cells) {
-            out << (first ? "" : ",") << csvField(cell);
-            first = false;
-        }
-        out << '\n';
-    };
-    bool first = true;
-    for (auto name : kCsvColumns) {
-        out << (first ? "" : ",") << name;
-        first = false;
-    }
-    out << '\n';
+    writeCsvRow(
+        out, {"id", "run", "state", "needs_confirmation", "new_mac", "old_mac", "old_ip", "adapter",
+              "oem_index", "oem_name", "allocated_at", "sent_at", "answered_at", "apply_result",
+              "apply_status", "reply_text", "confirmed_at", "outcome", "request_hex"});
     const auto number = [](const std::optional<ApplyReply>& a, bool status) {
         return a ? std::to_string(status ? a->apply_status : a->result) : std::string();
     };
     for (const auto& r : c.allocations)
-        row({std::to_string(r.id), std::to_string(r.run_id), std::string(stateName(r.state)),
-             awaitsConfirmation(r.state) ? "yes" : "no", r.new_mac, r.unit.old_mac, r.unit.old_ip,
-             r.unit.adapter, std::to_string(r.oem_index), r.oem_name, r.allocated_at, r.sent_at,
-             r.answered_at, number(r.answer, false), number(r.answer, true),
-             r.answer ? r.answer->reply_text : std::string(), r.confirmed_at, r.outcome,
-             r.request_hex});
+        writeCsvRow(
+            out, {std::to_string(r.id), std::to_string(r.run_id), std::string(stateName(r.state)),
+                  awaitsConfirmation(r.state) ? "yes" : "no", r.new_mac, r.unit.old_mac,
+                  r.unit.old_ip, r.unit.adapter, std::to_string(r.oem_index), r.oem_name,
+                  r.allocated_at, r.sent_at, r.answered_at, number(r.answer, false),
+                  number(r.answer, true), r.answer ? r.answer->reply_text : std::string(),
+                  r.confirmed_at, r.outcome, r.request_hex});
 }
 
 }  // namespace

@@ -1,18 +1,16 @@
 #include "ui/DeviceListModel.h"
 
+#include <string_view>
+
 #include "discovery/row_texts.h"
+#include "output/device_rows.h"
 
 namespace fendrix {
 
 namespace {
-struct ColumnInfo {
-    const char* title;
-    int width;
-};
-constexpr ColumnInfo kColumns[kestrel::ColumnCount] = {
-    {"No", 30},     {"Status", 65},   {"MAC Address", 120}, {"IP Address", 120}, {"IP Type", 60},
-    {"Model", 120}, {"Version", 100}, {"Product", 85},      {"Max Door", 100},   {"Server IP", 120},
-};
+// Pixels; the titles are the core's (output/device_rows.h), which every
+// output of the list shares.
+constexpr int kColumnWidths[kestrel::ColumnCount] = {30, 65, 120, 120, 60, 120, 100, 85, 100, 120};
 }  // namespace
 
 DeviceListModel::DeviceListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -49,11 +47,13 @@ Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const {
 
 int DeviceListModel::appendBatch(std::vector<kestrel::DeviceRecord> records) {
     // The device list drops equal rows (also within the batch) as it takes
-    // them; the view learns of the new rows in one insertion afterwards, so
-    // rowCount() answers the shown count until then.
-    const std::size_t before = rows_.size();
+    // them; the view learns of the new rows in one insertion afterwards.
     for (auto& record : records) rows_.add(std::move(record));
-    const int added = static_cast<int>(rows_.size() - before);
+    return showAppendedRows();
+}
+
+int DeviceListModel::showAppendedRows() {
+    const int added = static_cast<int>(rows_.size()) - shown_;
     if (added == 0) return 0;
     beginInsertRows({}, shown_, shown_ + added - 1);
     shown_ += added;
@@ -81,9 +81,10 @@ QString DeviceListModel::cell(int row, Column column) const {
 }
 
 QString DeviceListModel::columnTitle(Column column) {
-    return QString::fromLatin1(kColumns[column].title);
+    const std::string_view title = kestrel::columnTitle(column);
+    return QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
 }
 
-int DeviceListModel::columnWidth(Column column) { return kColumns[column].width; }
+int DeviceListModel::columnWidth(Column column) { return kColumnWidths[column]; }
 
 }  // namespace fendrix

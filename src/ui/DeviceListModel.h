@@ -30,6 +30,12 @@ public:
     int appendBatch(std::vector<kestrel::DeviceRecord> records);
     void clear();
 
+    // For the reply pump, which adds to the list itself and then has the
+    // new rows shown: the views learn of them with one insertion, and until
+    // then rowCount() answers the rows they know.
+    kestrel::DeviceList& appendableRows() { return rows_; }
+    int showAppendedRows();
+
     const kestrel::DeviceRecord& record(int row) const;
     const kestrel::DeviceList& devices() const { return rows_; }
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }

@@ -47,10 +47,12 @@
 
 #include "WindowDriver.h"
 #include "discovery/row_texts.h"
-#include "scan_output.h"
+#include "output/device_rows.h"
 #include "transport/capture_chooser.h"
 #include "transport/datagram_socket.h"
 #include "transport/platform.h"
+#include "ui/CDeviceListCtrl.h"
+#include "ui/DeviceListModel.h"
 #include "ui/IpAddressEdit.h"
 
 using fendrix::CKestrelInstallerDlg;
@@ -342,7 +344,10 @@ private:
     }
 
     bool dump() {
-        printJson(fendrix_cli::rowsJson(window_.deviceModel().devices()));
+        // The rows as fendrix-cli writes them, on one line.
+        std::ostringstream rows;
+        kestrel::writeDeviceRows(rows, window_.deviceModel().devices(), kestrel::RowFormat::Json);
+        printJson(nlohmann::json::parse(rows.str()));
         return true;
     }
 

@@ -39,11 +39,4 @@ TEST(AnswerMatch, OnlyTheTargetsReplyOfTheAwaitedKindAfterTheRequest) {
         EXPECT_EQ(judgeReply(c.awaited, c.event, c.position), c.verdict) << c.what;
     // A request sent to a record without a MAC text has no answer.
     EXPECT_EQ(judgeReply({AnswerKind::Result, "", 0}, emptySender, 0), AnswerVerdict::Ignored);
-    // Without a position given, the one the reply queue stamped decides.
-    ResultReplyEvent stamped{0, "00:1a:2b:3c:4d:5e", 9};
-    EXPECT_EQ(judgeReply(result, ReplyEvent{stamped}), AnswerVerdict::Ignored);
-    stamped.position = 10;
-    EXPECT_EQ(judgeReply(result, ReplyEvent{stamped}), AnswerVerdict::Answer);
-    applied.position = 9;
-    EXPECT_EQ(judgeReply(apply, ReplyEvent{applied}), AnswerVerdict::Ignored);
 }

@@ -1,12 +1,11 @@
 // The CLI's own rules: batch file rows, brand names, the values a network
-// change keeps, target lookup and the JSON shape of a scan.
+// change keeps and target lookup.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "apply_command.h"
 #include "device_commands.h"
-#include "scan_output.h"
 #include "target.h"
 #include "test_records.h"
 
@@ -180,28 +179,4 @@ TEST(CliTarget, ByMacInAnyCaseOrByIpAndNeverAGuess) {
     EXPECT_NE(problem.find("2 controllers"), std::string::npos);
     EXPECT_FALSE(findTarget(list, "00:1a:2b:3c:4d:09", problem));
     EXPECT_NE(problem.find("no controller"), std::string::npos);
-}
-
-TEST(CliScanOutput, JsonRowsCarryCellTextsAndTheRecord) {
-    DeviceList list;
-    DeviceRecord r = record("00:1a:2b:3c:4d:5e", "192.168.0.21");
-    r.edition = 11;
-    r.hardware_model = 100;
-    list.add(r);
-    const auto rows = rowsJson(list);
-    ASSERT_EQ(rows.size(), 1u);
-    const auto& row = rows[0];
-    EXPECT_EQ(row.size(), 11u);
-    EXPECT_EQ(row["no"], "  1");
-    EXPECT_EQ(row["status"], "OK");
-    EXPECT_EQ(row["mac_address"], "00:1A:2B:3C:4D:5E");
-    EXPECT_EQ(row["ip_type"], "Static");
-    EXPECT_EQ(row["model"], "Meridian Plus");
-    EXPECT_EQ(row["product"], "Mini PC");
-    EXPECT_EQ(row["max_door"], "  4");
-    EXPECT_EQ(row["server_ip"], "");
-    EXPECT_EQ(row["record"]["mac"], "00:1a:2b:3c:4d:5e");
-    EXPECT_EQ(row["record"]["http_port"], 80);
-    EXPECT_TRUE(row["record"]["max_door"].is_number());
-    EXPECT_EQ(row["record"].size(), 16u);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -34,22 +35,6 @@ TEST(ReplyQueue, NotifiesOncePerBatchAndKeepsOrder) {
 
     queue.push(result(3));  // a new batch wakes the reader again
     EXPECT_EQ(wakeUps, 2);
-}
-
-TEST(ReplyQueue, StampsResultAndApplyRepliesWithTheirArrivalPosition) {
-    ReplyQueue queue(3);
-    queue.push(ScanReplyEvent{});
-    queue.push(result(1));
-    queue.push(ApplyReplyEvent{});
-    EXPECT_FALSE(queue.push(result(2)));  // dropped: it takes no position
-    std::vector<ReplyEvent> out;
-    queue.takeAll(out);
-    queue.push(result(3));
-    queue.takeAll(out);
-    ASSERT_EQ(out.size(), 4u);
-    EXPECT_EQ(std::get<ResultReplyEvent>(out[1]).position, 1u);
-    EXPECT_EQ(std::get<ApplyReplyEvent>(out[2]).position, 2u);
-    EXPECT_EQ(std::get<ResultReplyEvent>(out[3]).position, 3u);
 }
 
 TEST(ReplyQueue, ReaderMayTakeFromInsideTheWakeUp) {
@@ -99,4 +84,34 @@ TEST(ReplyQueue, AFullQueueDropsAndCountsInsteadOfGrowing) {
     std::vector<ReplyEvent> out;
     queue.takeAll(out);
     EXPECT_TRUE(queue.push(ResultReplyEvent{9, {}}));  // room again once taken
+}
+
+TEST(ReplyQueue, APacedPushWaitsForTheReaderInsteadOfDroppingUntilReleased) {
+    ReplyQueue queue(4);
+    queue.paceTo(2);
+    constexpr int kCount = 50;
+    std::size_t mostWaiting = 0;
+    std::thread file([&] {
+        for (int i = 0; i < kCount; ++i) queue.push(result(static_cast<std::uint8_t>(i)));
+    });
+    std::vector<ReplyEvent> taken;
+    while (taken.size() < static_cast<std::size_t>(kCount)) {
+        mostWaiting = std::max(mostWaiting, queue.size());
+        queue.takeAll(taken);
+        std::this_thread::yield();
+    }
+    file.join();
+    EXPECT_LE(mostWaiting, 2u);
+    EXPECT_EQ(queue.dropped(), 0u);
+    for (int i = 0; i < kCount; ++i) ASSERT_EQ(codeOf(taken[i]), i) << "at " << i;
+
+    // With no reader, a waiting push goes on once the pacing stops (a stop
+    // of the source must not hang on it).
+    std::thread stuck([&] {
+        for (std::uint8_t i = 0; i < 5; ++i) queue.push(result(i));
+    });
+    queue.stopPacing();
+    stuck.join();
+    EXPECT_EQ(queue.size(), 4u);
+    EXPECT_EQ(queue.dropped(), 1u);  // unpaced, the bound drops as for a live capture
 }

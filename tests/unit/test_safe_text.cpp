@@ -28,7 +28,7 @@ TEST(SafeText, TerminalTextShowsEveryControlCharacterAsAnEscape) {
     for (const auto& c : cases) EXPECT_EQ(terminalText(c.in), c.out) << c.in;
 }
 
-TEST(SafeText, CsvFieldsAreQuotedPerRfc4180AndNeverAFormula) {
+TEST(SafeText, CsvFieldsShowControlsAreQuotedPerRfc4180AndNeverAFormula) {
     const struct {
         std::string in, out;
     } cases[] = {
@@ -37,18 +37,25 @@ TEST(SafeText, CsvFieldsAreQuotedPerRfc4180AndNeverAFormula) {
         {"  1", "  1"},
         {"a,b", "\"a,b\""},
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"line\nbreak", "\"line\nbreak\""},
-        {"two\nlines", "\"two\nlines\""},
-        {"cr\rhere", "\"cr\rhere\""},
+        // Control characters and backslashes as the table shows them: no
+        // cell breaks a line, rings a bell or sends an escape.
+        {"line\nbreak", "line\\x0abreak"},
+        {"cr\rhere", "cr\\x0dhere"},
+        {"\x1b]0;pw\x07", "\\x1b]0;pw\\x07"},
+        {"\x9b"
+         "31m\x7f",
+         "\\x9b31m\\x7f"},
+        {"C:\\x1b", "C:\\\\x1b"},
+        {"\xe9t\xe9", "\xe9t\xe9"},
         {"=cmd|'/c calc'!A1", "\"'=cmd|'/c calc'!A1\""},
         {"+1", "\"'+1\""},
         {"-2+3", "\"'-2+3\""},
         {"-2", "\"'-2\""},
         {"@SUM(A1)", "\"'@SUM(A1)\""},
-        {"\t=1", "\"'\t=1\""},
-        {"\tx", "\"'\tx\""},
-        {"\rx", "\"'\rx\""},
-        {"\r=1", "\"'\r=1\""},
+        {"=\x1b", "\"'=\\x1b\""},
+        // A tab or CR that would start a formula is shown, not written.
+        {"\t=1", "\\x09=1"},
+        {"\rx", "\\x0dx"},
         {"=\"x\",y", "\"'=\"\"x\"\",y\""},
         {"a=b", "a=b"},  // only the first character makes a formula
     };
