@@ -166,6 +166,16 @@ TEST(FrameHandler, MangledFramesNeverReadPastTheirEnd) {
 
 TEST(FrameHandler, LinkLayerOfEachCaptureKindFindsTheIpv4Packet) {
     const auto ethernet = t::udpFrame(t::resultReplyDatagram(5));
+    // 802.1Q tags go in where the protocol field stood, which then follows them.
+    auto tagged = [](t::Bytes frame, std::size_t protocolAt, std::vector<std::uint16_t> tpids) {
+        for (auto it = tpids.rbegin(); it != tpids.rend(); ++it) {
+            const std::uint8_t tag[] = {static_cast<std::uint8_t>(*it >> 8),
+                                        static_cast<std::uint8_t>(*it & 0xFF), 0x00, 0x2A};
+            frame.insert(frame.begin() + static_cast<std::ptrdiff_t>(protocolAt), std::begin(tag),
+                         std::end(tag));
+        }
+        return frame;
+    };
     const struct {
         const char* what;
         t::Bytes frame;
@@ -179,6 +189,15 @@ TEST(FrameHandler, LinkLayerOfEachCaptureKindFindsTheIpv4Packet) {
         {"SLL2 carrying ARP", t::cookedFrame(ethernet, true, 0x0806), LinkType::LinuxSll2, false},
         {"Ethernet read as SLL", ethernet, LinkType::LinuxSll, false},
         {"SLL read as Ethernet", t::cookedFrame(ethernet, false), LinkType::Ethernet, false},
+        {"Ethernet, one tag", tagged(ethernet, 12, {0x8100}), LinkType::Ethernet, true},
+        {"Ethernet, service tag and customer tag", tagged(ethernet, 12, {0x88A8, 0x8100}),
+         LinkType::Ethernet, true},
+        {"Ethernet, three tags", tagged(ethernet, 12, {0x88A8, 0x8100, 0x8100}), LinkType::Ethernet,
+         false},
+        {"SLL, a tag and ARP", tagged(t::cookedFrame(ethernet, false, 0x0806), 14, {0x8100}),
+         LinkType::LinuxSll, false},
+        {"SLL, one tag", tagged(t::cookedFrame(ethernet, false), 14, {0x8100}), LinkType::LinuxSll,
+         true},
     };
     for (const auto& c : cases) {
         const auto ev = handleFrame(c.frame, c.link);
