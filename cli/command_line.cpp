@@ -40,6 +40,15 @@ void addFormat(CLI::App* cmd, std::string& format) {
         ->capture_default_str();
 }
 
+// A scan also writes its rows as an address plan to edit (netcfg --plan).
+void addScanFormat(CLI::App* cmd, std::string& format) {
+    cmd->add_option("--format", format,
+                    "Output: table, json, csv, or plan (the settings as a plan file for netcfg "
+                    "--plan)")
+        ->check(CLI::IsMember({"table", "json", "csv", "plan"}))
+        ->capture_default_str();
+}
+
 CLI::Option* addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
     cmd->add_option("--adapter", line.session.adapter,
                     "Adapter by description, interface name or IP (default: the first)");
@@ -73,7 +82,7 @@ CLI::App* addScan(CLI::App& app, Line& line) {
     auto* scan =
         app.add_subcommand("scan", "Broadcast a scan and list the controllers that answer");
     auto* receiver = addTiming(scan, line, false);
-    addFormat(scan, line.format);
+    addScanFormat(scan, line.format);
     auto* save = scan->add_option("--save-pcap", line.session.save_pcap,
                                   "Also write the captured replies to this pcap file");
     auto* from = scan->add_option(

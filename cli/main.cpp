@@ -25,6 +25,7 @@
 #endif
 #include "scan_stats.h"
 #include "session.h"
+#include "site/plan_file.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -189,7 +190,8 @@ int runScan(Session& session, const Line& line, StatsReport& stats) {
     stats.workDone();
     // Closing ends the capture, which completes the --save-pcap file.
     session.close();
-    kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line));
+    if (line.format == "plan") writePlan(std::cout, session.devices());
+    else kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line));
     stats.print();
     noteWhatWasLeftOut(session, false);
     const auto counts = session.captureStats();

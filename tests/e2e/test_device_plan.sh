@@ -5,7 +5,8 @@
 # nothing; the site's plan moves a controller from outside the PC's subnet
 # and a DHCP one with exactly one network change each (SIGTERM in the first
 # row lets that row finish and starts no other), confirms each by the scans
-# that follow, and run once more sends nothing.
+# that follow, and run once more sends nothing; the segment written as a plan
+# (scan --format plan) reads back as already done.
 # The simulator answers 600 ms late, so that the signal lands in the row.
 . "$(dirname "$0")/netns.sh"
 fx_begin --links 1 --needs sim,cli
@@ -98,4 +99,13 @@ rc=$?
 [ $rc -eq 0 ] && [ "$(grep -c '^already ' <<<"$out")" -eq 2 ] ||
     fx_fail "the plan once more: exit $rc, '$out'"
 no_change_sent "the plan once more"
+
+# 6. The segment written as a plan reads back with every row already done.
+fx_pc "$FX_CLI" scan --adapter 192.168.0.10 --wait 1500 --format plan >"$FX_DIR/written.csv" 2>/dev/null ||
+    fx_fail "scan --format plan failed"
+out=$(plan "$FX_DIR/written.csv" --user admin --password admin 2>/dev/null)
+rc=$?
+[ $rc -eq 0 ] && [ "$(grep -c '^already ' <<<"$out")" -eq 3 ] ||
+    fx_fail "the written plan: exit $rc, '$out' from $(cat "$FX_DIR/written.csv")"
+no_change_sent "the written plan"
 echo "PASS"
