@@ -89,6 +89,9 @@ CLI::App* addScan(CLI::App& app, Line& line) {
         "--from-pcap", line.session.from_pcap,
         "Read replies from this pcap file instead of the network; nothing is sent");
     scan->add_flag("--stats", line.stats, kStatsHelp);
+    scan->add_flag("--check", line.check,
+                   "Name each row's problems (two controllers with one address, a gateway outside "
+                   "its subnet, ...); exit 11 when any row has one");
     excludeEachOther(save, from);
     excludeEachOther(from, receiver);
     return scan;

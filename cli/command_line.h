@@ -27,6 +27,7 @@ struct Line {
     int timeout_ms = 3000;
     std::string format = "table";
     bool stats = false;
+    bool check = false;
     NetcfgArgs netcfg;
     PlanArgs plan;
     std::string plan_format = "text";

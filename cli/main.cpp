@@ -1,6 +1,7 @@
 // fendrix-cli: the core of Fendrix without windows, for scripts and production lines.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "scan_stats.h"
 #include "session.h"
 #include "site/plan_file.h"
+#include "site/segment_check.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -190,8 +192,15 @@ int runScan(Session& session, const Line& line, StatsReport& stats) {
     stats.workDone();
     // Closing ends the capture, which completes the --save-pcap file.
     session.close();
+    // A replay has no adapter: its rows are not checked against the PC.
+    std::optional<kestrel::RowProblems> problems;
+    if (line.check)
+        problems =
+            segmentProblems(session.devices(), session.replaying() ? nullptr : &session.adapter());
     if (line.format == "plan") writePlan(std::cout, session.devices());
-    else kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line));
+    else
+        kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line),
+                                 problems ? &*problems : nullptr);
     stats.print();
     noteWhatWasLeftOut(session, false);
     const auto counts = session.captureStats();
@@ -204,7 +213,9 @@ int runScan(Session& session, const Line& line, StatsReport& stats) {
         std::fputs("fendrix-cli: interrupted; the list holds the replies until then\n", stderr);
         return checkedOutput(exitForSignal(*signal));
     }
-    return checkedOutput(kExitOk);
+    const bool found = problems && std::any_of(problems->begin(), problems->end(),
+                                               [](const auto& row) { return !row.empty(); });
+    return checkedOutput(found ? kExitProblemsFound : kExitOk);
 }
 
 // netcfg, reset or apply: one request (or a batch) and its answers.
@@ -286,6 +297,8 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): CLI11 s
     line.session.receiver = receiverOf(line);
     if (!line.session.save_pcap.empty() && line.session.receiver == kestrel::ReceiverMode::Socket)
         return usage("--save-pcap needs a capture; the socket receiver has no frames to write");
+    if (line.check && line.format == "plan")
+        return usage("--check names problems in a table, CSV or JSON, not in a plan");
 
     // Made before the capture's thread, which must not take the signals.
     // Declared after the session, so that it is gone before the session is.
