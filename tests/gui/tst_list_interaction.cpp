@@ -1,6 +1,7 @@
 // Mouse, keyboard and clipboard on the device list; the web interface; the
 // context menu and the upgrade batch file it writes.
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -66,6 +67,7 @@ private slots:
     void upgradeBatchFileFailuresAreReported();
     void hostileAddressesWriteNothing_data();
     void hostileAddressesWriteNothing();
+    void problemsShowAsTheRowsTooltip();
 };
 
 void TestListInteraction::clicksSetTheCurrentRowAndLabels() {
@@ -343,6 +345,46 @@ void TestListInteraction::hostileAddressesWriteNothing() {
     QDirIterator it(root.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) files << it.next();
     QVERIFY2(files.isEmpty(), qPrintable(files.join(", ")));
+}
+
+void TestListInteraction::problemsShowAsTheRowsTooltip() {
+    ListHarness h;
+    ScanReplySample first;
+    first.sender = "00:1a:2b:3c:4d:01";
+    first.ip = "192.168.1.50";
+    ScanReplySample second = first;  // the same address
+    second.sender = "00:1a:2b:3c:4d:02";
+    ScanReplySample sound;
+    sound.sender = "00:1a:2b:3c:4d:03";
+    sound.ip = "192.168.1.53";
+    ScanReplySample away;
+    away.sender = "00:1a:2b:3c:4d:04";
+    away.ip = "10.9.0.4";
+    away.gateway = "10.9.0.1";
+    for (const auto& sample : {first, second, sound, away}) h.pushScanReply(sample);
+    const DeviceListModel& model = h.window->deviceModel();
+    auto tip = [&model](int row) {
+        return model.data(model.index(row, kestrel::ColIpAddress), Qt::ToolTipRole);
+    };
+    auto outside = [](const char* pc, const char* own) {
+        return QString(
+                   "outside this PC's subnet %1: its web page cannot be opened from here; move "
+                   "it into %1 (netcfg) or give this PC an address in %2")
+            .arg(pc, own);
+    };
+    QCOMPARE(tip(0).toString(), QString("192.168.1.50 is also the address of 00:1A:2B:3C:4D:02"));
+    QCOMPARE(tip(1).toString(), QString("192.168.1.50 is also the address of 00:1A:2B:3C:4D:01"));
+    QVERIFY(!tip(2).isValid());  // a sound row has no tooltip
+    QCOMPARE(tip(3).toString(), outside("192.168.1.x", "10.9.0.x"));
+    // The cells stay as they are.
+    QCOMPARE(model.cell(0, kestrel::ColIpAddress), QString("192.168.1.50"));
+    QCOMPARE(model.columnCount(), int(kestrel::ColumnCount));
+
+    // The rows stay when the adapter changes; their tooltips check them against it.
+    qobject_cast<QComboBox*>(h.control(IDC_ADAPTER))->setCurrentIndex(1);
+    QCOMPARE(tip(0).toString(), "192.168.1.50 is also the address of 00:1A:2B:3C:4D:02\n" +
+                                    outside("10.0.0.x", "192.168.1.x"));
+    QCOMPARE(tip(3).toString(), outside("10.0.0.x", "10.9.0.x"));
 }
 
 QTEST_MAIN(TestListInteraction)
