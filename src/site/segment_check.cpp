@@ -47,7 +47,10 @@ std::vector<std::vector<std::string>> segmentProblems(const DeviceList& rows,
         if (const auto ip = ipv4Value(rows.at(i).ip)) byAddress[*ip].push_back(i);
         byMac[upperText(rows.at(i).mac)].push_back(i);
     }
-    const auto pc = adapter ? ipv4Value(adapter->ip_text) : std::nullopt;
+    // The PC's address, when there is an adapter with one.
+    const auto pcAddress = adapter ? ipv4Value(adapter->ip_text) : std::nullopt;
+    const bool pcKnown = pcAddress.has_value();
+    const std::uint32_t pc = pcAddress.value_or(0);
 
     std::vector<std::vector<std::string>> problems(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -66,7 +69,7 @@ std::vector<std::vector<std::string>> segmentProblems(const DeviceList& rows,
         for (const std::size_t j : byMac[mac])
             if (rows.at(j).ip != r.ip) elsewhere.push_back(rows.at(j).ip);
         if (!elsewhere.empty()) found.push_back("this MAC also answers at " + joined(elsewhere));
-        if (ip && pc && *ip == *pc)
+        if (ip && pcKnown && *ip == pc)
             found.push_back(r.ip + " is this PC's own address (adapter " + adapter->description +
                             ")");
         if (auto problem = maskProblem(r.subnet_mask)) found.push_back(std::move(*problem));
@@ -74,10 +77,10 @@ std::vector<std::vector<std::string>> segmentProblems(const DeviceList& rows,
             found.push_back(std::move(*problem));
         if (ip && r.ip_type == 0 && isLinkLocal(*ip))
             found.push_back("no DHCP server answered: " + r.ip + " is a link-local address");
-        if (ip && pc && !isSameSubnet(adapter->ip_text, r.ip))
-            found.push_back("outside this PC's subnet " + threeNumberSubnet(*pc) +
+        if (ip && pcKnown && !isSameSubnet(adapter->ip_text, r.ip))
+            found.push_back("outside this PC's subnet " + threeNumberSubnet(pc) +
                             ": its web page cannot be opened from here; move it into " +
-                            threeNumberSubnet(*pc) + " (netcfg) or give this PC an address in " +
+                            threeNumberSubnet(pc) + " (netcfg) or give this PC an address in " +
                             threeNumberSubnet(*ip));
     }
     return problems;
