@@ -166,16 +166,7 @@ TEST(FrameHandler, MangledFramesNeverReadPastTheirEnd) {
 
 TEST(FrameHandler, LinkLayerOfEachCaptureKindFindsTheIpv4Packet) {
     const auto ethernet = t::udpFrame(t::resultReplyDatagram(5));
-    // 802.1Q tags go in where the protocol field stood, which then follows them.
-    auto tagged = [](t::Bytes frame, std::size_t protocolAt, std::vector<std::uint16_t> tpids) {
-        for (auto it = tpids.rbegin(); it != tpids.rend(); ++it) {
-            const std::uint8_t tag[] = {static_cast<std::uint8_t>(*it >> 8),
-                                        static_cast<std::uint8_t>(*it & 0xFF), 0x00, 0x2A};
-            frame.insert(frame.begin() + static_cast<std::ptrdiff_t>(protocolAt), std::begin(tag),
-                         std::end(tag));
-        }
-        return frame;
-    };
+    const auto tagged = t::taggedFrame;
     const struct {
         const char* what;
         t::Bytes frame;
