@@ -7,6 +7,8 @@
 
 namespace fendrix_cli {
 
+using kestrel::SettingsChange;
+
 namespace {
 
 const std::map<std::string, Format> kFormats = {
@@ -38,6 +40,15 @@ void addFormat(CLI::App* cmd, std::string& format) {
         ->capture_default_str();
 }
 
+// A scan also writes its rows as an address plan to edit (netcfg --plan).
+void addScanFormat(CLI::App* cmd, std::string& format) {
+    cmd->add_option("--format", format,
+                    "Output: table, json, csv, or plan (the settings as a plan file for netcfg "
+                    "--plan)")
+        ->check(CLI::IsMember({"table", "json", "csv", "plan"}))
+        ->capture_default_str();
+}
+
 CLI::Option* addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
     cmd->add_option("--adapter", line.session.adapter,
                     "Adapter by description, interface name or IP (default: the first)");
@@ -53,8 +64,8 @@ CLI::Option* addTiming(CLI::App* cmd, Line& line, bool withTimeout) {
     return receiver;
 }
 
-void addCredentials(CLI::App* cmd, Line& line, std::string& user) {
-    cmd->add_option("--user", user, "Super-admin user ID")->required();
+void addCredentials(CLI::App* cmd, Line& line, std::string& user, bool required = true) {
+    cmd->add_option("--user", user, "Super-admin user ID")->required(required);
     auto* pw = cmd->add_option("--password", line.password, "Super-admin password");
     auto* pwIn = cmd->add_flag("--password-stdin", line.password_stdin,
                                "Read the password from the first line of standard input");
@@ -71,39 +82,72 @@ CLI::App* addScan(CLI::App& app, Line& line) {
     auto* scan =
         app.add_subcommand("scan", "Broadcast a scan and list the controllers that answer");
     auto* receiver = addTiming(scan, line, false);
-    addFormat(scan, line.format);
+    addScanFormat(scan, line.format);
     auto* save = scan->add_option("--save-pcap", line.session.save_pcap,
                                   "Also write the captured replies to this pcap file");
     auto* from = scan->add_option(
         "--from-pcap", line.session.from_pcap,
         "Read replies from this pcap file instead of the network; nothing is sent");
     scan->add_flag("--stats", line.stats, kStatsHelp);
+    scan->add_flag("--check", line.check,
+                   "Name each row's problems (two controllers with one address, a gateway outside "
+                   "its subnet, ...); exit 11 when any row has one");
     excludeEachOther(save, from);
     excludeEachOther(from, receiver);
     return scan;
 }
 
-CLI::App* addNetcfg(CLI::App& app, Line& line) {
+CLI::App* addNetcfg(CLI::App& app, Line& line, Commands& commands) {
     auto* netcfg = app.add_subcommand(
-        "netcfg", "Change a controller's network settings; unset values keep the controller's own");
+        "netcfg",
+        "Change a controller's network settings, or a site's from a plan file; unset values keep "
+        "the controller's own");
     addTiming(netcfg, line, true);
-    netcfg->add_option("--target", line.netcfg.target, "Controller MAC or IP as the scan shows it")
-        ->required();
+    commands.netcfg_target = netcfg->add_option("--target", line.netcfg.target,
+                                                "Controller MAC or IP as the scan shows it");
+    commands.netcfg_plan = netcfg->add_option(
+        "--plan", line.plan.file,
+        "CSV file of the site's address plan: one row per controller, checked whole before "
+        "anything is sent");
+    excludeEachOther(commands.netcfg_target, commands.netcfg_plan);
     auto* dhcp = netcfg->add_flag("--dhcp", line.dhcp, "Address from DHCP");
-    excludeEachOther(dhcp, netcfg->add_flag("--static", line.static_ip, "Static address"));
-    netcfg->add_option("--ip", line.netcfg.ip, "New IP address")->check(kAddress);
-    netcfg->add_option("--mask", line.netcfg.mask, "Subnet mask")->check(kAddress);
-    netcfg->add_option("--gateway", line.netcfg.gateway, "Gateway")->check(kAddress);
-    netcfg->add_option("--dns1", line.netcfg.dns1, "DNS server 1")->check(kAddress);
-    netcfg->add_option("--dns2", line.netcfg.dns2, "DNS server 2")->check(kAddress);
-    netcfg->add_option("--server-ip", line.netcfg.server_ip, "Server IP")->check(kAddress);
-    netcfg->add_option("--http-port", line.netcfg.http_port, "HTTP port")
-        ->check(CLI::Range(0, 65535));
-    netcfg->add_option("--https-port", line.netcfg.https_port, "HTTPS port")
-        ->check(CLI::Range(0, 65535));
-    netcfg->add_option("--https", line.https, "HTTPS on or off")
-        ->check(CLI::IsMember({"on", "off"}));
-    addCredentials(netcfg, line, line.netcfg.user);
+    auto* stat = netcfg->add_flag("--static", line.static_ip, "Static address");
+    excludeEachOther(dhcp, stat);
+    SettingsChange& change = line.netcfg.change;
+    std::vector<CLI::Option*> single = {
+        dhcp,
+        stat,
+        netcfg->add_option("--ip", change.ip, "New IP address")->check(kAddress),
+        netcfg->add_option("--mask", change.mask, "Subnet mask")->check(kAddress),
+        netcfg->add_option("--gateway", change.gateway, "Gateway")->check(kAddress),
+        netcfg->add_option("--dns1", change.dns1, "DNS server 1")->check(kAddress),
+        netcfg->add_option("--dns2", change.dns2, "DNS server 2")->check(kAddress),
+        netcfg->add_option("--server-ip", change.server_ip, "Server IP")->check(kAddress),
+        netcfg->add_option("--http-port", change.http_port, "HTTP port")
+            ->check(CLI::Range(0, 65535)),
+        netcfg->add_option("--https-port", change.https_port, "HTTPS port")
+            ->check(CLI::Range(0, 65535)),
+        netcfg->add_option("--https", line.https, "HTTPS on or off")
+            ->check(CLI::IsMember({"on", "off"}))};
+    for (auto* option : single) excludeEachOther(option, commands.netcfg_plan);
+    netcfg
+        ->add_flag("--dry-run", line.plan.dry_run, "With --plan: print each row's change and exit")
+        ->needs(commands.netcfg_plan);
+    netcfg
+        ->add_option("--confirm-timeout", line.confirm_ms,
+                     "With --plan: milliseconds of scans until a row's controller answers with "
+                     "the planned settings")
+        ->check(CLI::Range(0, 600000))
+        ->capture_default_str()
+        ->needs(commands.netcfg_plan);
+    netcfg
+        ->add_option("--format", line.plan_format,
+                     "With --plan: output as text or json (one object per line)")
+        ->check(CLI::IsMember({"text", "json"}))
+        ->capture_default_str()
+        ->needs(commands.netcfg_plan);
+    // A dry run sends nothing and needs no credentials; main asks for them otherwise.
+    addCredentials(netcfg, line, line.netcfg.user, false);
     netcfg->add_flag("--stats", line.stats, kStatsHelp);
     return netcfg;
 }
@@ -166,7 +210,7 @@ Commands addCommands(CLI::App& app, Line& line) {
     commands.adapters = app.add_subcommand("adapters", "List the usable adapters");
     addFormat(commands.adapters, line.format);
     commands.scan = addScan(app, line);
-    commands.netcfg = addNetcfg(app, line);
+    commands.netcfg = addNetcfg(app, line, commands);
     commands.reset = addReset(app, line);
     addApply(app, line, commands);
 #ifdef FENDRIX_JOURNAL

@@ -11,6 +11,7 @@
 #include "adapter_output.h"
 #include "command_support.h"
 #include "device_commands.h"
+#include "plan_command.h"
 #include "session.h"
 #ifdef FENDRIX_JOURNAL
 #include "produce_command.h"
@@ -26,7 +27,11 @@ struct Line {
     int timeout_ms = 3000;
     std::string format = "table";
     bool stats = false;
+    bool check = false;
     NetcfgArgs netcfg;
+    PlanArgs plan;
+    std::string plan_format = "text";
+    int confirm_ms = 10000;
     bool dhcp = false, static_ip = false;
     std::string https;
     ResetArgs reset;
@@ -48,6 +53,9 @@ struct Commands {
     CLI::App* apply = nullptr;
     CLI::App* produce = nullptr;  // null where the journal is not built
     CLI::App* journal = nullptr;
+    // netcfg's two forms: one controller, or a plan file.
+    CLI::Option* netcfg_target = nullptr;
+    CLI::Option* netcfg_plan = nullptr;
     // apply's single-controller options, all three or none.
     CLI::Option* apply_oem = nullptr;
     CLI::Option* apply_mac = nullptr;

@@ -20,7 +20,10 @@ int say(int code, const std::string& message) {
 TargetScan scanForTarget(Session& session, const std::string& target, const Timing& timing) {
     TargetScan found;
     TargetReplies replies(target);
-    if (!session.scan(timing.scan_wait, &replies)) {
+    if (!session.scan(timing.scan_wait, [&replies](const DeviceRecord& record) {
+            replies.see(record);
+            return false;
+        })) {
         found.code = kExitNoNetwork;
         return found;
     }
@@ -49,10 +52,14 @@ TargetScan scanForTarget(Session& session, const std::string& target, const Timi
     return found;
 }
 
-int reportResult(std::uint8_t result) {
+std::string resultText(std::uint8_t result) {
     const auto message = resultMessage(result);
-    std::printf("Result %d: %s\n", result,
-                message ? std::string(*message).c_str() : "(no message)");
+    return "Result " + std::to_string(result) + ": " +
+           (message ? std::string(*message) : "(no message)");
+}
+
+int reportResult(std::uint8_t result) {
+    std::printf("%s\n", resultText(result).c_str());
     // Only 0 and 1 say that the controller did it; anything else is not a success.
     return result == 0 || result == 1 ? kExitOk : kExitRefused;
 }

@@ -38,7 +38,9 @@ TargetScan scanForTarget(Session& session, const std::string& target, const Timi
 int sendAndReportResult(Session& session, const kestrel::DeviceRecord& record,
                         kestrel::ByteSpan request, const Timing& timing);
 
-// "Result N: <text>" for a result code; exit code 0 for 0 and 1, refused otherwise.
+// "Result N: <text>" for a result code ("(no message)" for a code without one).
+std::string resultText(std::uint8_t result);
+// Prints resultText; exit code 0 for 0 and 1, refused otherwise.
 int reportResult(std::uint8_t result);
 
 // Reads the password line from standard input (line end removed); nothing

@@ -18,6 +18,9 @@ inline constexpr int kExitJournal =
 inline constexpr int kExitRangeUsedUp = 8;  // produce: every address of the range is handed out
 // produce: units in a row never answered; their scan replies may be forged.
 inline constexpr int kExitSilentUnits = 9;
+inline constexpr int kExitPlanRefused = 10;    // netcfg --plan: the plan's check found an error;
+                                               // nothing was sent
+inline constexpr int kExitProblemsFound = 11;  // scan --check: a row has a problem
 // Ended by a signal, as a shell reports it (128 + the signal's number).
 inline constexpr int kExitInterrupted = 130;  // SIGINT (Ctrl+C)
 inline constexpr int kExitTerminated = 143;   // SIGTERM (Ctrl+Break or a closed console on Windows)

@@ -1,6 +1,7 @@
 // fendrix-cli: the core of Fendrix without windows, for scripts and production lines.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -18,12 +19,15 @@
 #include "interrupt_watch.h"
 #include "output/device_rows.h"
 #include "output/safe_text.h"
+#include "plan_command.h"
 #ifdef FENDRIX_JOURNAL
 #include "produce_command.h"
 #include "production/journal_export.h"
 #endif
 #include "scan_stats.h"
 #include "session.h"
+#include "site/plan_file.h"
+#include "site/segment_check.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -118,6 +122,27 @@ int takePassword(Line& line, const CLI::App* command) {
     return kExitOk;
 }
 
+// netcfg: one controller or a plan; the plan is read and its rows checked
+// for themselves before the session opens. A plan without a row to check
+// against the segment is refused without a scan.
+int takeNetcfg(Line& line, const Commands& commands, kestrel::PlanFile& plan) {
+    if (!commands.netcfg_target->count() && !commands.netcfg_plan->count())
+        return usage("netcfg needs --target MAC|IP or --plan FILE");
+    if (!line.plan.dry_run && line.netcfg.user.empty() && !commands.netcfg->count("--user"))
+        return usage("--user is required");
+    if (line.plan.file.empty()) return kExitOk;
+    const auto read = readPlanFile(line.plan.file);
+    if (!read) return usage("cannot read " + line.plan.file);
+    plan = *read;
+    line.plan.json = line.plan_format == "json";
+    line.plan.confirm_timeout = std::chrono::milliseconds(line.confirm_ms);
+    if (plan.rows.empty()) {
+        printPlanProblems(plan.problems, line.plan.json);
+        return checkedOutput(say(kExitPlanRefused, "the plan was refused; nothing was sent"));
+    }
+    return kExitOk;
+}
+
 // apply: one job from the options or every row of the CSV file, refused as a
 // whole before anything is sent.
 int takeApplyJobs(const Line& line, const Commands& commands, std::vector<ApplyJob>& jobs) {
@@ -167,7 +192,15 @@ int runScan(Session& session, const Line& line, StatsReport& stats) {
     stats.workDone();
     // Closing ends the capture, which completes the --save-pcap file.
     session.close();
-    kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line));
+    // A replay has no adapter: its rows are not checked against the PC.
+    std::optional<kestrel::RowProblems> problems;
+    if (line.check)
+        problems =
+            segmentProblems(session.devices(), session.replaying() ? nullptr : &session.adapter());
+    if (line.format == "plan") writePlan(std::cout, session.devices());
+    else
+        kestrel::writeDeviceRows(std::cout, session.devices(), formatOf(line),
+                                 problems ? &*problems : nullptr);
     stats.print();
     noteWhatWasLeftOut(session, false);
     const auto counts = session.captureStats();
@@ -180,12 +213,15 @@ int runScan(Session& session, const Line& line, StatsReport& stats) {
         std::fputs("fendrix-cli: interrupted; the list holds the replies until then\n", stderr);
         return checkedOutput(exitForSignal(*signal));
     }
-    return checkedOutput(kExitOk);
+    const bool found = problems && std::any_of(problems->begin(), problems->end(),
+                                               [](const auto& row) { return !row.empty(); });
+    return checkedOutput(found ? kExitProblemsFound : kExitOk);
 }
 
 // netcfg, reset or apply: one request (or a batch) and its answers.
 int runOnController(Session& session, Line& line, const Commands& commands,
-                    const std::vector<ApplyJob>& jobs, StatsReport& stats) {
+                    const std::vector<ApplyJob>& jobs, const kestrel::PlanFile& plan,
+                    RowInHand& rows, StatsReport& stats) {
     const Timing timing = timingOf(line);
     // A capture that died meanwhile explains a missing answer better than a timeout.
     auto unlessLost = [&session](int rc) {
@@ -195,10 +231,14 @@ int runOnController(Session& session, Line& line, const Commands& commands,
         return kExitNoNetwork;
     };
     int rc = kExitUsage;
-    if (commands.netcfg->parsed()) {
-        if (line.dhcp) line.netcfg.is_static = false;
-        if (line.static_ip) line.netcfg.is_static = true;
-        if (!line.https.empty()) line.netcfg.https = line.https == "on";
+    if (commands.netcfg->parsed() && !line.plan.file.empty()) {
+        line.plan.user = line.netcfg.user;
+        line.plan.password = line.password;
+        rc = unlessLost(runPlan(session, line.plan, plan, timing, rows));
+    } else if (commands.netcfg->parsed()) {
+        if (line.dhcp) line.netcfg.change.is_static = false;
+        if (line.static_ip) line.netcfg.change.is_static = true;
+        if (!line.https.empty()) line.netcfg.change.https = line.https == "on";
         line.netcfg.password = line.password;
         rc = unlessLost(runNetcfg(session, line.netcfg, timing));
     } else if (commands.reset->parsed()) {
@@ -212,7 +252,7 @@ int runOnController(Session& session, Line& line, const Commands& commands,
     session.close();
     stats.print();
     noteWhatWasLeftOut(session, true);
-    if (isSignalExit(rc) && line.apply_from.empty())
+    if (isSignalExit(rc) && line.apply_from.empty() && line.plan.file.empty())
         std::fputs("fendrix-cli: interrupted\n", stderr);
     return checkedOutput(rc);
 }
@@ -245,8 +285,11 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): CLI11 s
 
     // Everything the subcommands need from the line is checked before
     // anything is sent.
+    kestrel::PlanFile plan;
+    if (commands.netcfg->parsed())
+        if (const int rc = takeNetcfg(line, commands, plan); rc != kExitOk) return rc;
     for (const CLI::App* command : {commands.netcfg, commands.reset})
-        if (command->parsed())
+        if (command->parsed() && !line.plan.dry_run)
             if (const int rc = takePassword(line, command); rc != kExitOk) return rc;
     std::vector<ApplyJob> jobs;
     if (commands.apply->parsed())
@@ -254,13 +297,16 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): CLI11 s
     line.session.receiver = receiverOf(line);
     if (!line.session.save_pcap.empty() && line.session.receiver == kestrel::ReceiverMode::Socket)
         return usage("--save-pcap needs a capture; the socket receiver has no frames to write");
+    if (line.check && line.format == "plan")
+        return usage("--check names problems in a table, CSV or JSON, not in a plan");
 
     // Made before the capture's thread, which must not take the signals.
     // Declared after the session, so that it is gone before the session is.
     Session session;
-    InterruptWatch signals([&session](int signal) { session.interrupt(signal); });
+    RowInHand rows(session);  // outside a plan's row, a signal ends the waiting at once
+    InterruptWatch signals([&rows](int signal) { rows.signal(signal); });
     if (const int rc = session.open(line.session); rc != kExitOk) return rc;
     StatsReport stats{line, session};
     if (commands.scan->parsed()) return runScan(session, line, stats);
-    return runOnController(session, line, commands, jobs, stats);
+    return runOnController(session, line, commands, jobs, plan, rows, stats);
 }

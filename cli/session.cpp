@@ -214,19 +214,24 @@ void Session::drainUntil(std::optional<std::chrono::steady_clock::time_point> de
     }
 }
 
-bool Session::scan(std::chrono::milliseconds wait, TargetReplies* watch) {
+bool Session::scan(std::chrono::milliseconds wait, const ScanWatch& watch) {
     devices_.clear();
     lastRowAt_.reset();
-    // The watch sees this scan's replies only.
+    // The watch sees this scan's replies only; once it has what it looks
+    // for, the gathering ends after the pump's step.
+    bool enough = false;
     struct Watching {
         ReplyPump& pump;
         ~Watching() { pump.setScanWatch(nullptr); }
     } watching{*pump_};
-    if (watch) pump_->setScanWatch([watch](const DeviceRecord& record) { watch->see(record); });
-    auto keepRows = [this](ReplyPump::Step& step) {
+    if (watch)
+        pump_->setScanWatch([&watch, &enough](const DeviceRecord& record) {
+            if (watch(record)) enough = true;
+        });
+    auto keepRows = [this, &enough](ReplyPump::Step& step) {
         if (step.reply) ++ignored_;
         else if (step.added > 0) lastRowAt_ = std::chrono::steady_clock::now();
-        return false;
+        return enough;
     };
     if (replaying_) {
         // interrupt() stops the file early; a signal that came before the

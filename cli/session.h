@@ -58,13 +58,16 @@ public:
     bool replaying() const { return replaying_; }
     const kestrel::AdapterEntry& adapter() const { return adapter_; }
 
+    // Sees every scan reply of a scan, also those the list drops as equal to
+    // a row; true ends the gathering early (the reply is still listed).
+    using ScanWatch = std::function<bool(const kestrel::DeviceRecord&)>;
+
     // Empties the list, broadcasts one scan request and gathers scan replies
-    // for `wait` (a replay gathers the whole file instead); `watch`, when
-    // given, sees every scan reply, also those the list drops as equal to a
-    // row. Result and apply replies met meanwhile answer nothing of this
-    // run: they are ignored and counted. False, with a message on stderr,
-    // when the scan request could not be sent.
-    bool scan(std::chrono::milliseconds wait, kestrel::TargetReplies* watch = nullptr);
+    // for `wait` (a replay gathers the whole file instead) or until `watch`
+    // has what it looks for. Result and apply replies met meanwhile answer
+    // nothing of this run: they are ignored and counted. False, with a
+    // message on stderr, when the scan request could not be sent.
+    bool scan(std::chrono::milliseconds wait, const ScanWatch& watch = {});
     const kestrel::DeviceList& devices() const { return devices_; }
     // Steady-clock time at which the last scan added its last row.
     std::optional<std::chrono::steady_clock::time_point> lastRowAt() const { return lastRowAt_; }

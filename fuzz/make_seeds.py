@@ -88,6 +88,10 @@ for i, t in enumerate([b"5.00.01l", b"5.00.02a", b"192.168.0.10", b"..\\..\\x", 
 ip_of_scan = frame(scan)[14:]
 write("fuzz_frame_handler", "scan_sll", bytes(14) + b"\x08\x00" + ip_of_scan)
 write("fuzz_frame_handler", "scan_sll2", b"\x08\x00" + bytes(18) + ip_of_scan)
+# 802.1Q: a service tag outside a customer tag, between the addresses and the protocol.
+eth_of_scan = frame(scan)
+write("fuzz_frame_handler", "scan_vlan2",
+      eth_of_scan[:12] + b"\x88\xa8\x00\x64\x81\x00\x00\xc8" + eth_of_scan[12:])
 
 for i, t in enumerate([b"target,brand,new MAC\n192.168.0.21,QEL,001a2b3c4d01\n",
                        b"\xef\xbb\xbftarget,brand,new MAC\r\n00:1a:2b:3c:4d:01,\"MARLO #1\",\r\n",

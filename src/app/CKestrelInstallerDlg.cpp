@@ -58,7 +58,7 @@ CKestrelInstallerDlg::CKestrelInstallerDlg(kestrel::Seams seams, const QStringLi
     connect(deviceList_, &CDeviceListCtrl::rowDoubleClicked, this,
             &CKestrelInstallerDlg::openWebInterface);
     connect(deviceList_, &CDeviceListCtrl::rowRightClicked, this,
-            &CKestrelInstallerDlg::offerUpgradeFile);
+            &CKestrelInstallerDlg::offerRowMenu);
 
     // Enter and Esc are seen here before any control of this window sees them.
     qApp->installEventFilter(this);

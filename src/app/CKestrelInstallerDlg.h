@@ -98,7 +98,8 @@ private:
     // The rows: clicks, the web interface, the context menu, device commands.
     void UpdateCurrentRow(int row);
     void openWebInterface();
-    void offerUpgradeFile(int row, const QPoint& globalPos);
+    void offerRowMenu(int row, const QPoint& globalPos);
+    void exportList();
     void onNetworkChangeClicked();
     void onFactoryResetClicked();
     void onApplyRequested(int oemIndex, const std::string& newMac);

@@ -1,7 +1,7 @@
 // What the user does with the device list's rows: a click makes the current
 // row, a double-click opens the web interface, the context menu writes an
-// upgrade batch file; the device commands and the factory panel act on the
-// row the user chose.
+// upgrade batch file or exports the list; the device commands and the
+// factory panel act on the row the user chose.
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -17,6 +17,7 @@
 #include "ui/CIPSetDialog.h"
 #include "ui/DeviceListModel.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ListExport.h"
 #include "wire/address_text.h"
 
 namespace fendrix {
@@ -85,21 +86,37 @@ void CKestrelInstallerDlg::openWebInterface() {
     seams_.desktop.openUrl("http://" + record.ip + ":" + std::to_string(record.http_port));
 }
 
-void CKestrelInstallerDlg::offerUpgradeFile(int row, const QPoint& globalPos) {
+void CKestrelInstallerDlg::offerRowMenu(int row, const QPoint& globalPos) {
     UpdateCurrentRow(row);
     // The menu follows the list's selection, not the row under the pointer,
     // and reads that row's record.
     const int selected = deviceList_->firstSelectedRow();
     if (!model_->hasRow(selected)) return;
     const kestrel::DeviceRecord& record = model_->record(selected);
-    if (!kestrel::isOldFirmware(record.firmware_version)) return;
-    upgradeTargetIp_ = record.ip;
 
     QMenu menu(this);
-    QAction* create = menu.addAction(QStringLiteral("Create Upgrade File"));
-    create->setData(res::ID_CREATE_UPGRADE_FILE);
-    if (menuRunner_(menu, globalPos) == create)
+    QAction* create = nullptr;
+    // The upgrade file only for a controller with old firmware.
+    if (kestrel::isOldFirmware(record.firmware_version)) {
+        upgradeTargetIp_ = record.ip;
+        create = menu.addAction(QStringLiteral("Create Upgrade File"));
+        create->setData(res::ID_CREATE_UPGRADE_FILE);
+    }
+    QAction* exportAll = menu.addAction(QStringLiteral("Export List..."));
+    QAction* chosen = menuRunner_(menu, globalPos);
+    if (chosen && chosen == create)
         prompt(writeUpgradeBatchFile(seams_.desktop.programPath(), upgradeTargetIp_));
+    else if (chosen && chosen == exportAll) exportList();
+}
+
+void CKestrelInstallerDlg::exportList() {
+    const auto chosen = seams_.prompts.askSavePath("Export List", exportFilters());
+    if (!chosen) return;
+    QString path = QString::fromStdString(chosen->path);
+    const kestrel::RowFormat format = exportFormat(path, QString::fromStdString(chosen->filter));
+    if (const auto error = exportRows(model_->devices(), path, format))
+        prompt(QStringLiteral("The list could not be exported to %1: %2")
+                   .arg(QDir::toNativeSeparators(path), *error));
 }
 
 // The dialogs keep their own copy of the record: rows may be cleared while

@@ -112,6 +112,8 @@ void CKestrelInstallerDlg::activateAdapter() {
     openSocket();
     // Without an adapter nothing is captured or sent; the window stays open.
     const kestrel::AdapterEntry* adapter = requireAdapter(WithoutAdapter::GoOn);
+    // The rows' tooltips check them against the PC as it is now.
+    model_->setAdapter(adapter ? std::optional(*adapter) : std::nullopt);
     if (!adapter) return;
     if (!link_.bindSocket(*adapter)) {
         std::fputs("bind() 실행 에러\n", stdout);

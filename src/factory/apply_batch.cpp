@@ -5,51 +5,13 @@
 
 #include "factory/mac_text.h"
 #include "factory/oem_table.h"
+#include "output/csv_fields.h"
 #include "wire/address_text.h"
 
 namespace kestrel {
 
-namespace {
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::string trimmed(const std::string& text) {
-    const auto begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string::npos) return {};
-    const auto end = text.find_last_not_of(" \t\r\n");
-    return text.substr(begin, end - begin + 1);
-}
-
-std::vector<std::string> csvFields(const std::string& line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.back() += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    for (auto& f : fields) f = trimmed(f);
-    return fields;
-}
-
-}  // namespace
-
 std::optional<int> oemIndexFor(const std::string& brand) {
-    const std::string wanted = upperText(trimmed(brand));  // ASCII upper case
+    const std::string wanted = upperText(trimmedBlanks(brand));  // ASCII upper case
     for (const auto& b : kOemBrands) {
         if (wanted == upperText(b.name) || wanted == upperText(b.code) ||
             wanted == std::to_string(b.oem_index))
@@ -60,8 +22,8 @@ std::optional<int> oemIndexFor(const std::string& brand) {
 
 ApplyJob makeApplyJob(const std::string& target, const std::string& brand, const std::string& mac) {
     ApplyJob job;
-    job.target = trimmed(target);
-    job.brand = trimmed(brand);
+    job.target = trimmedBlanks(target);
+    job.brand = trimmedBlanks(brand);
     if (const auto index = oemIndexFor(brand)) job.oem_index = *index;
     else job.problem = "unknown OEM brand \"" + job.brand + "\"";
     if (const auto normalised = normalizeMacText(mac)) job.new_mac = *normalised;
@@ -78,7 +40,7 @@ std::vector<ApplyJob> readApplyCsv(std::istream& in) {
         ++number;
         // A spreadsheet's "CSV UTF-8" begins with a byte-order mark.
         if (number == 1 && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
-        const std::string text = trimmed(line);
+        const std::string text = trimmedBlanks(line);
         if (text.empty() || text.front() == '#') continue;
         const auto fields = csvFields(text);
         if (jobs.empty() && number == 1 && upperText(fields.front()) == "TARGET") continue;

@@ -17,6 +17,10 @@ namespace kestrel {
 
 enum class RowFormat { Table, Csv, Json };
 
+// Each row's problems in words (scan --check), in row order; an empty list
+// for a sound row.
+using RowProblems = std::vector<std::vector<std::string>>;
+
 // The list's column titles ("No", "Status", ...) and the JSON keys of the
 // same cells ("no", "status", ...).
 std::string_view columnTitle(Column column);
@@ -33,23 +37,31 @@ std::vector<std::string> rowCells(const DeviceRecord& record, std::size_t index)
 //   JSON: an array of objects, each with the ten cells under their keys and
 //     "record" with the record's fields under their own names (numbers as
 //     numbers), written element by element.
+// With `problems`, the table and the CSV end each row with a "Problems"
+// column (the texts joined by "; ", empty for a sound row) and each JSON
+// object carries a "problems" list; row() then takes the row's problems.
 class DeviceRowWriter {
 public:
-    DeviceRowWriter(std::ostream& out, RowFormat format, std::vector<std::size_t> tableWidths = {});
+    DeviceRowWriter(std::ostream& out, RowFormat format, std::vector<std::size_t> tableWidths = {},
+                    bool problems = false);
     void header();
-    void row(const DeviceRecord& record, std::size_t index);
+    void row(const DeviceRecord& record, std::size_t index,
+             const std::vector<std::string>& problems = {});
     void end();
 
 private:
     std::ostream& out_;
     RowFormat format_;
+    bool problems_;
     TableWriter table_;
     std::size_t rows_ = 0;
 };
 
 // Every row of `rows` in list order as `format`: byte for byte what
 // `fendrix-cli scan --format` prints. A table measures its columns in a first
-// pass over the list; nothing is held beyond one row.
-void writeDeviceRows(std::ostream& out, const DeviceList& rows, RowFormat format);
+// pass over the list; nothing is held beyond one row. `problems`, when
+// given, holds one entry per row.
+void writeDeviceRows(std::ostream& out, const DeviceList& rows, RowFormat format,
+                     const RowProblems* problems = nullptr);
 
 }  // namespace kestrel

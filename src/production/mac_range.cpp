@@ -1,7 +1,5 @@
 #include "production/mac_range.h"
 
-#include <cstdio>
-
 namespace kestrel {
 
 namespace {
@@ -43,12 +41,6 @@ std::optional<MacPrefix> parseMacPrefix(std::string_view text) {
     return MacPrefix{value << (8 * (6 - pairs)), static_cast<int>(pairs)};
 }
 
-std::optional<MacValue> parseMacAddress(std::string_view text) {
-    const auto whole = parseMacPrefix(text);
-    if (!whole || whole->pairs != 6) return std::nullopt;
-    return whole->value;
-}
-
 bool MacPrefix::covers(MacValue mac) const {
     const int rest = 8 * (6 - pairs);
     return (mac >> rest) == (value >> rest);
@@ -56,16 +48,6 @@ bool MacPrefix::covers(MacValue mac) const {
 
 std::string MacPrefix::text() const {
     return macAddressText(value).substr(0, static_cast<std::size_t>(pairs) * 3 - 1);
-}
-
-std::string macAddressText(MacValue mac) {
-    char text[18];
-    std::snprintf(
-        text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x",
-        static_cast<unsigned>((mac >> 40) & 0xFF), static_cast<unsigned>((mac >> 32) & 0xFF),
-        static_cast<unsigned>((mac >> 24) & 0xFF), static_cast<unsigned>((mac >> 16) & 0xFF),
-        static_cast<unsigned>((mac >> 8) & 0xFF), static_cast<unsigned>(mac & 0xFF));
-    return text;
 }
 
 std::string MacRange::text() const { return macAddressText(first) + "-" + macAddressText(last); }

@@ -7,13 +7,9 @@
 #include <string_view>
 #include <variant>
 
+#include "wire/address_text.h"  // MacValue, parseMacAddress, macAddressText
+
 namespace kestrel {
-
-using MacValue = std::uint64_t;  // the 48 bits of an address, first pair highest
-
-// Six hexadecimal pairs joined by colons or by hyphens, or twelve digits
-// without separators; spaces around it are ignored. Nothing otherwise.
-std::optional<MacValue> parseMacAddress(std::string_view text);
 
 // The first pairs of an address, e.g. a maker's OUI (three pairs).
 struct MacPrefix {
@@ -28,8 +24,6 @@ struct MacPrefix {
 // One to six pairs written as an address is (colons, hyphens, or digits
 // without separators); nothing otherwise.
 std::optional<MacPrefix> parseMacPrefix(std::string_view text);
-// Six lower-case pairs joined by colons: the form the OEM/MAC request writes.
-std::string macAddressText(MacValue mac);
 
 struct MacRange {
     MacValue first = 0, last = 0;

@@ -23,9 +23,17 @@ inline constexpr int kBufferBytes = 32 * 1024 * 1024;
 inline constexpr bool kImmediate = false;
 
 // Controllers answer in IPv4 UDP datagrams to the reply port; nothing else
-// is a reply (not a datagram from that port, not IPv6). Compiled by libpcap
-// for every link type the frame handler decodes (Ethernet, Linux cooked).
-inline constexpr char kReplyFilter[] = "ip and udp dst port 8911";
-static_assert(kReplyPort == 8911, "the reply filter names the reply port");
+// is a reply (not a datagram from that port, not IPv6). On Ethernet also
+// behind one or two 802.1Q tags, as a PC on a trunk or a mirror port
+// receives them: each "vlan" moves the rest of the expression past one tag.
+// The helper (Ethernet only) and the in-process capture of an Ethernet
+// adapter or file install this text.
+inline constexpr char kReplyFilter[] =
+    "ip and udp dst port 8911 or (vlan and (ip and udp dst port 8911 or (vlan and ip and udp dst "
+    "port 8911)))";
+// libpcap knows "vlan" only on Ethernet; a Linux cooked capture, which
+// holds no tag in the frame, takes the untagged part alone.
+inline constexpr char kReplyFilterUntagged[] = "ip and udp dst port 8911";
+static_assert(kReplyPort == 8911, "the reply filters name the reply port");
 
 }  // namespace kestrel::capture_settings

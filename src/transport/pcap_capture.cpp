@@ -154,8 +154,12 @@ private:
     }
 
     Opened installFilter(const std::string& where) {
+        // Only Ethernet carries 802.1Q tags in the frame (libpcap's "vlan"
+        // knows no other link type); a cooked capture sees them stripped.
+        const char* filter = link_ == LinkType::Ethernet ? capture_settings::kReplyFilter
+                                                         : capture_settings::kReplyFilterUntagged;
         bpf_program program{};
-        if (pcap_compile(handle_, &program, capture_settings::kReplyFilter, 1, 0) != 0)
+        if (pcap_compile(handle_, &program, filter, 1, 0) != 0)
             return fail(CaptureError::Kind::OpenFailed,
                         std::string("cannot compile filter: ") + pcap_geterr(handle_) + where);
         const int rc = pcap_setfilter(handle_, &program);

@@ -4,6 +4,7 @@
 
 #include "discovery/row_texts.h"
 #include "output/device_rows.h"
+#include "site/segment_check.h"
 
 namespace fendrix {
 
@@ -29,8 +30,27 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole: return cell(index.row(), static_cast<Column>(index.column()));
     case Qt::TextAlignmentRole: return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    case Qt::ToolTipRole: {
+        const QString text = problemsText(index.row());
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
     default: return {};
     }
+}
+
+void DeviceListModel::setAdapter(std::optional<kestrel::AdapterEntry> adapter) {
+    adapter_ = std::move(adapter);
+    problems_.reset();
+}
+
+QString DeviceListModel::problemsText(int row) const {
+    if (!problems_) problems_ = kestrel::segmentProblems(rows_, adapter_ ? &*adapter_ : nullptr);
+    QString text;
+    for (const auto& problem : problems_->at(static_cast<std::size_t>(row))) {
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        text += QString::fromLatin1(problem);  // wire texts are single-byte characters
+    }
+    return text;
 }
 
 QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -55,6 +75,7 @@ int DeviceListModel::appendBatch(std::vector<kestrel::DeviceRecord> records) {
 int DeviceListModel::showAppendedRows() {
     const int added = static_cast<int>(rows_.size()) - shown_;
     if (added == 0) return 0;
+    problems_.reset();
     beginInsertRows({}, shown_, shown_ + added - 1);
     shown_ += added;
     endInsertRows();
@@ -65,6 +86,7 @@ void DeviceListModel::clear() {
     if (rows_.empty()) return;
     beginResetModel();
     rows_.clear();
+    problems_.reset();
     shown_ = 0;
     endResetModel();
 }

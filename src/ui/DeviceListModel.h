@@ -3,10 +3,13 @@
 // derived from it. Rows are only appended (in batches) or cleared all at once,
 // so a record can never be separated from its row.
 #include <QAbstractTableModel>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "discovery/device_list.h"
 #include "discovery/device_record.h"
+#include "wire/adapter_entry.h"
 
 namespace fendrix {
 
@@ -36,6 +39,10 @@ public:
     kestrel::DeviceList& appendableRows() { return rows_; }
     int showAppendedRows();
 
+    // The PC's adapter that a row's tooltip checks it against (its problems,
+    // as scan --check names them); none: the checks against the PC are left out.
+    void setAdapter(std::optional<kestrel::AdapterEntry> adapter);
+
     const kestrel::DeviceRecord& record(int row) const;
     const kestrel::DeviceList& devices() const { return rows_; }
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
@@ -46,8 +53,15 @@ public:
     static int columnWidth(Column column);
 
 private:
+    // The problems of a row, one a line; empty for a sound row.
+    QString problemsText(int row) const;
+
     kestrel::DeviceList rows_;
     int shown_ = 0;  // rows the views have been told of
+    std::optional<kestrel::AdapterEntry> adapter_;
+    // Every row's problems, worked out for the first tooltip after the rows
+    // or the adapter changed: one pass over the list, not one per row.
+    mutable std::optional<std::vector<std::vector<std::string>>> problems_;
 };
 
 }  // namespace fendrix

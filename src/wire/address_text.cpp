@@ -1,5 +1,6 @@
 #include "wire/address_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -66,6 +67,71 @@ bool isCanonicalIPv4(std::string_view text) {
     // Canonical: the numbers written back give the very same text.
     const auto numbers = dottedNumbers(text);
     return numbers && ipv4Text(*numbers) == text;
+}
+
+std::optional<std::uint32_t> ipv4Value(std::string_view text) {
+    const auto numbers = dottedNumbers(text);
+    if (!numbers) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const auto n : *numbers) value = (value << 8) | n;
+    return value;
+}
+
+std::string ipv4Text(std::uint32_t value) {
+    return ipv4Text(std::array<std::uint8_t, 4>{
+        static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+}
+
+std::optional<int> maskPrefix(std::string_view mask) {
+    const auto value = ipv4Value(mask);
+    if (!value) return std::nullopt;
+    int prefix = 0;
+    while (prefix < 32 && (*value & (0x80000000u >> prefix)) != 0) ++prefix;
+    // Every bit after the ones must be zero.
+    const std::uint32_t ones = prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
+    if (*value != ones) return std::nullopt;
+    return prefix;
+}
+
+std::string subnetText(std::uint32_t address, int prefix) {
+    const std::uint32_t ones = prefix <= 0 ? 0 : ~std::uint32_t{0} << (32 - std::min(prefix, 32));
+    return ipv4Text(address & ones) + "/" + std::to_string(prefix);
+}
+
+std::optional<MacValue> parseMacAddress(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    std::size_t step = 0;  // characters per pair: 2 without separators, 3 with
+    if (text.size() == 12) step = 2;
+    else if (text.size() == 17 && (text[2] == ':' || text[2] == '-')) step = 3;
+    else return std::nullopt;
+    auto hexDigit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        c = lowerAscii(c);
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    MacValue mac = 0;
+    for (std::size_t pair = 0; pair < 6; ++pair) {
+        const std::size_t at = pair * step;
+        const int high = hexDigit(text[at]), low = hexDigit(text[at + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        // One separator throughout: 00:1a-2b:... is a typing error.
+        if (step == 3 && pair < 5 && text[at + 2] != text[2]) return std::nullopt;
+        mac = (mac << 8) | static_cast<MacValue>(high * 16 + low);
+    }
+    return mac;
+}
+
+std::string macAddressText(MacValue mac) {
+    char text[18];
+    std::snprintf(
+        text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x",
+        static_cast<unsigned>((mac >> 40) & 0xFF), static_cast<unsigned>((mac >> 32) & 0xFF),
+        static_cast<unsigned>((mac >> 24) & 0xFF), static_cast<unsigned>((mac >> 16) & 0xFF),
+        static_cast<unsigned>((mac >> 8) & 0xFF), static_cast<unsigned>(mac & 0xFF));
+    return text;
 }
 
 bool isSameSubnet(std::string_view a, std::string_view b) {

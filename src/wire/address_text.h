@@ -1,8 +1,9 @@
 #pragma once
 // The text rules of addresses, ports and letter case, in one place: which
 // texts count as an IPv4 address, how the subnet and the broadcast address
-// follow from an adapter's address, how a port edit reads, and ASCII case
-// conversion that does not depend on the process locale.
+// follow from an adapter's address, how a subnet mask reads, how a MAC
+// address may be spelled, how a port edit reads, and ASCII case conversion
+// that does not depend on the process locale.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,29 @@ bool isSameSubnet(std::string_view a, std::string_view b);
 // "%s.%s.%s.255" from the first three dot-separated fields, taken as text;
 // nothing when the text has fewer than three fields.
 std::optional<std::string> broadcastAddress(std::string_view adapterIp);
+
+// The address as a 32-bit number, first number highest, read as
+// dottedNumbers reads it; nothing for any other text.
+std::optional<std::uint32_t> ipv4Value(std::string_view text);
+std::string ipv4Text(std::uint32_t value);
+
+// The prefix length of a subnet mask: ones, then zeros ("255.255.255.0" is
+// 24). Nothing for a mask with a hole in it ("255.0.255.0") and for a text
+// that is no address.
+std::optional<int> maskPrefix(std::string_view mask);
+// The subnet of an address as "192.168.0.0/24".
+std::string subnetText(std::uint32_t address, int prefix);
+// 169.254.0.0/16: what a DHCP client takes when no DHCP server answers.
+constexpr bool isLinkLocal(std::uint32_t address) { return (address >> 16) == 0xA9FEu; }
+
+// A MAC address as its 48 bits, the first pair highest.
+using MacValue = std::uint64_t;
+// Six hexadecimal pairs joined by colons or by hyphens (one separator
+// throughout), or twelve digits without separators, in any letter case;
+// spaces around it are ignored. Nothing otherwise.
+std::optional<MacValue> parseMacAddress(std::string_view text);
+// Six lower-case pairs joined by colons: the form requests carry.
+std::string macAddressText(MacValue mac);
 
 // The integer a port edit's text begins with (leading blanks, a sign, decimal
 // digits), 0 without digits, kept to its low 16 bits: "80ab" -> 80,

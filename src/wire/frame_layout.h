@@ -11,6 +11,12 @@ namespace kestrel {
 inline constexpr std::size_t kEthHeader = 14;
 inline constexpr std::size_t kEtherTypeAt = 12;
 inline constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
+// 802.1Q tags between the addresses (or a cooked header) and the protocol:
+// one customer tag, or a service tag (802.1ad) outside it.
+inline constexpr std::uint16_t kEtherTypeVlan = 0x8100;
+inline constexpr std::uint16_t kEtherTypeQinQ = 0x88A8;
+inline constexpr std::size_t kVlanTag = 4;
+inline constexpr std::size_t kMaxVlanTags = 2;
 
 // IPv4 header, offsets from its first byte.
 inline constexpr std::size_t kIpMinHeader = 20;  // without options

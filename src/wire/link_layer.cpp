@@ -51,11 +51,19 @@ std::string unsupportedLinkText(std::string_view what, int dlt, const char* name
 }
 
 std::optional<std::size_t> ipv4Offset(ByteSpan frame, LinkType link) {
-    const LinkHeader header = headerOf(link);
+    LinkHeader header = headerOf(link);
     const ByteReader f(frame);
-    if (!f.has(0, header.length)) return std::nullopt;
-    if (f.u16be(header.protocol_at) != kEtherTypeIpv4) return std::nullopt;
-    return header.length;
+    // A trunk or a mirror port hands the frame on with its 802.1Q tags: each
+    // tag (tag control, then the protocol of what follows) comes after the
+    // protocol field that announced it.
+    for (std::size_t tags = 0;; ++tags) {
+        if (!f.has(0, header.length)) return std::nullopt;
+        const auto protocol = f.u16be(header.protocol_at);
+        if (protocol == kEtherTypeIpv4) return header.length;
+        if (tags == kMaxVlanTags || (protocol != kEtherTypeVlan && protocol != kEtherTypeQinQ))
+            return std::nullopt;
+        header = {header.length + 2, header.length + kVlanTag};
+    }
 }
 
 }  // namespace kestrel

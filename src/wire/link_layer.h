@@ -31,9 +31,10 @@ std::string_view linkTypeName(LinkType link);
 std::string unsupportedLinkText(std::string_view what, int dlt, const char* name,
                                 const char* description);
 
-// Offset of the IPv4 header in `frame`; nothing when the frame is shorter
-// than its link header or carries another protocol. Reads only the link
-// header, and only inside the frame.
+// Offset of the IPv4 header in `frame`, behind up to two 802.1Q tags (0x8100,
+// or 0x88a8 outside 0x8100); nothing when the frame is shorter than its link
+// header and tags or carries another protocol. Reads only the link header
+// and the tags, and only inside the frame.
 std::optional<std::size_t> ipv4Offset(ByteSpan frame, LinkType link);
 
 }  // namespace kestrel

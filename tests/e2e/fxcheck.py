@@ -205,13 +205,14 @@ def codes(log, code):
 
 
 FIELD_AT = re.compile(r"text@(\d+):(\d+)$")
+BYTE_AT = re.compile(r"u8@(\d+)$")
 
 
 def requests(log, code, count, nth, fields):
     """The log holds COUNT requests of CODE; with NTH, the NTHth of them has
-    the FIELD=VALUE pairs: a logged field (dst_ip, dst_mac, target, ...) or
+    the FIELD=VALUE pairs: a logged field (dst_ip, dst_mac, target, ...),
     text@OFFSET:WIDTH, those bytes of the datagram holding VALUE padded with
-    zeros."""
+    zeros, or u8@OFFSET, that byte holding the number VALUE."""
     found = [l for l in log_lines(log) if l.get("command") == code]
     check(len(found) == count, f"{count} request(s) of code {code} expected, found {len(found)}: {found}")
     if nth is None:
@@ -222,8 +223,11 @@ def requests(log, code, count, nth, fields):
     l = found[nth - 1]
     for item in fields:
         key, value = item.split("=", 1)
-        at = FIELD_AT.match(key)
-        if at:
+        at, byte = FIELD_AT.match(key), BYTE_AT.match(key)
+        if byte:
+            got = bytes.fromhex(l["hex"])[int(byte.group(1)):int(byte.group(1)) + 1]
+            check(got == bytes([int(value)]), f"request {nth} of code {code}: {key} is {got!r}")
+        elif at:
             off, width = int(at.group(1)), int(at.group(2))
             got = bytes.fromhex(l["hex"])[off:off + width]
             check(got == value.encode().ljust(width, b"\0"), f"request {nth} of code {code}: {key} is {got!r}")

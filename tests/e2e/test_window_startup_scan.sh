@@ -2,9 +2,10 @@
 # The real window's start-up scan: one 52-byte broadcast from the adapter's
 # MAC about a second after the window is up, with no user action, never a
 # second one; every simulated controller (in the PC's subnet or not) is then
-# listed once with the cells and record of its configuration.
+# listed once with the cells and record of its configuration. The list's
+# export (CSV and JSON) equals what fendrix-cli prints for the same segment.
 . "$(dirname "$0")/netns.sh"
-fx_begin --links 1 --needs sim,window
+fx_begin --links 1 --needs sim,cli,window
 seg=$FX_DATA/segment_mixed.json
 fx_sim 1 --config "$seg"
 log=$(fx_log_file 1)
@@ -12,7 +13,7 @@ log=$(fx_log_file 1)
 out=$FX_DIR/window.out
 # Half a second in, before the start-up scan, the list is empty; once every
 # row came, three more seconds give a second scan time to go out.
-fx_window --script "wait 500; count; wait-rows 9 5000; wait 3000; dump; quit" >"$out" ||
+fx_window --script "wait 500; count; wait-rows 9 5000; wait 3000; dump; export $FX_DIR/list.csv; export $FX_DIR/list.json; quit" >"$out" ||
     fx_fail "the window exited with $?: $(cat "$out")"
 
 [ "$(grep '^ROWS' "$out")" = "ROWS 0
@@ -30,4 +31,10 @@ sys.exit(0 if 900 <= delay <= 2000 else 1)
 PY
 [ "$(fx_dumps "$out")" -eq 1 ] || fx_fail "one dump expected: $(cat "$out")"
 fx_check rows "$out.1.json" "$seg" || fx_fail "the rows do not show every controller as configured"
+for format in csv json; do
+    fx_pc "$FX_CLI" scan --adapter 192.168.0.10 --wait 1500 --format $format >"$FX_DIR/cli.$format" ||
+        fx_fail "fendrix-cli scan --format $format exited with $?"
+    cmp "$FX_DIR/list.$format" "$FX_DIR/cli.$format" ||
+        fx_fail "the window's $format export differs from fendrix-cli's: $(diff "$FX_DIR/list.$format" "$FX_DIR/cli.$format" | head -5)"
+done
 echo "PASS"

@@ -3,6 +3,8 @@
 // GUI tests' hands (WindowDriver, tests/gui/support). Message boxes and the
 // desktop are replaced by lines on standard output:
 //   PROMPT <warning|information>: <text>     (answered OK at once)
+//   SAVE <title>                              (a save dialog, answered by the
+//                                              path of the export command)
 //   OPEN <url>
 //   EXIT <code>                               (and the process ends)
 //   WINDOW <epoch ms>                         (once the window is constructed,
@@ -11,7 +13,8 @@
 // Usage: fendrix-e2e-window [window arguments...] --script "wait-rows 3 3000; dump; quit"
 // Commands: wait MS | scan | select-adapter N|IP | click ROW | rclick ROW |
 //   dblclick ROW | oem N | mac TEXT | apply | dump | count | labels | adapters |
-//   wait-rows N MS | wait-prompts N MS | wait-sent N MS | mark TEXT | quit
+//   wait-rows N MS | wait-prompts N MS | wait-sent N MS | mark TEXT |
+//   export PATH | quit
 //   The wait-* commands wait until the window holds N rows, has shown N
 //   prompts, or has sent N datagrams since start, and print "ROWS <n>",
 //   "SHOWN <n>" or "SENT <n>" (with " TIMEOUT" when MS passed first). A plain
@@ -20,6 +23,8 @@
 //   ROW is a row index or a MAC text (the row whose "MAC Address" cell it is);
 //   select-adapter takes a position in the selector or an adapter's address.
 //   dump prints the rows as a JSON array, adapters "ADAPTERS [...]".
+//   export right-clicks the first row, picks "Export List..." and answers
+//   the save dialog with PATH (its extension chooses the format).
 // Device commands press their button and work the modal dialog that opens:
 //   netcfg [dhcp|static] [ip=A] [mask=A] [gateway=A] [dns1=A] [dns2=A]
 //          [server=A] [https=0|1] [http=PORT] [https-port=PORT] [user=T]
@@ -33,6 +38,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -40,9 +46,11 @@
 #include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <span>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "WindowDriver.h"
@@ -70,7 +78,15 @@ public:
         std::fflush(stdout);
         ++shown_;
     }
+    std::optional<kestrel::SaveChoice> askSavePath(std::string_view title,
+                                                   const std::vector<std::string>&) override {
+        std::printf("SAVE %.*s\n", static_cast<int>(title.size()), title.data());
+        std::fflush(stdout);
+        return std::exchange(nextSave, std::nullopt);
+    }
     int shown() const { return shown_; }
+
+    std::optional<kestrel::SaveChoice> nextSave;  // the answer of the next save dialog
 
 private:
     int shown_ = 0;
@@ -218,8 +234,10 @@ bool setControl(QWidget* w, const std::string& value) {
 // tests use too.
 class Script {
 public:
-    Script(WindowDriver& driver, const PrintingPrompts& prompts, const CountingSocket& socket)
-        : driver_(driver), window_(*driver.window), prompts_(prompts), socket_(socket) {}
+    Script(WindowDriver& driver, PrintingPrompts& prompts, const CountingSocket& socket)
+        : driver_(driver), window_(*driver.window), prompts_(prompts), socket_(socket) {
+        closeMenus();
+    }
 
     // Answers false for an unknown or malformed command.
     bool run(const std::string& command) {
@@ -250,6 +268,7 @@ public:
             return true;
         }
         if (verb == "dump") return dump();
+        if (verb == "export") return exportList(arg);
         if (verb == "count") {
             std::printf("ROWS %d\n", driver_.rowCount());
             std::fflush(stdout);
@@ -269,6 +288,28 @@ public:
     }
 
 private:
+    bool exportList(const std::string& path) {
+        if (path.empty() || driver_.rowCount() == 0) return false;
+        prompts_.nextSave = kestrel::SaveChoice{path, {}};
+        bool picked = false;
+        window_.setMenuRunner([&picked](QMenu& menu, const QPoint&) -> QAction* {
+            for (QAction* action : menu.actions())
+                if (action->text() == QLatin1String("Export List...")) {
+                    picked = true;
+                    return action;
+                }
+            return nullptr;
+        });
+        driver_.clickRow(0, Qt::RightButton);
+        closeMenus();
+        return picked;
+    }
+
+    // A popup menu closes unchosen at once: a real one would wait for a user.
+    void closeMenus() {
+        window_.setMenuRunner([](QMenu&, const QPoint&) -> QAction* { return nullptr; });
+    }
+
     template <typename F>
     static bool number(const std::string& text, F&& action) {
         char* end = nullptr;
@@ -403,7 +444,7 @@ private:
 
     WindowDriver& driver_;
     CKestrelInstallerDlg& window_;
-    const PrintingPrompts& prompts_;
+    PrintingPrompts& prompts_;
     const CountingSocket& socket_;
 };
 

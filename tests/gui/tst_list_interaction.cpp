@@ -1,9 +1,11 @@
 // Mouse, keyboard and clipboard on the device list; the web interface; the
-// context menu and the upgrade batch file it writes.
+// context menu, the upgrade batch file and the list's export it writes.
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,8 +13,10 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sstream>
 
 #include "WindowHarness.h"
+#include "output/device_rows.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 
@@ -35,15 +39,20 @@ struct ListHarness : Harness {
 };
 
 // Records the menus the window offers and picks their first entry (or none).
+// With `pick`, the entry of that text instead.
 struct MenuProbe {
     QStringList offered;
     int menus = 0;
     bool choose = true;
+    QString pick;
     void attach(Dlg& window) {
         window.setMenuRunner([this](QMenu& menu, const QPoint&) -> QAction* {
             ++menus;
             for (QAction* a : menu.actions()) offered << a->text();
-            return choose ? menu.actions().value(0) : nullptr;
+            if (!choose) return nullptr;
+            for (QAction* a : menu.actions())
+                if (!pick.isEmpty() && a->text() == pick) return a;
+            return pick.isEmpty() ? menu.actions().value(0) : nullptr;
         });
     }
 };
@@ -66,6 +75,10 @@ private slots:
     void upgradeBatchFileFailuresAreReported();
     void hostileAddressesWriteNothing_data();
     void hostileAddressesWriteNothing();
+    void problemsShowAsTheRowsTooltip();
+    void exportWritesWhatTheCoreWriterWrites_data();
+    void exportWritesWhatTheCoreWriterWrites();
+    void exportFailureIsReported();
 };
 
 void TestListInteraction::clicksSetTheCurrentRowAndLabels() {
@@ -245,7 +258,8 @@ void TestListInteraction::contextMenuOnlyForOldFirmware() {
     MenuProbe probe;
     probe.choose = false;
     probe.attach(*h.window);
-    // The firmware rule itself is the core's; here: its cell decides.
+    // The firmware rule itself is the core's; here: its cell decides. The
+    // export is offered on every row.
     const char* versions[] = {"5.00.01l", "5.00.01m", "5.0.01a"};
     const bool offered[] = {true, false, false};
     for (std::size_t i = 0; i < std::size(versions); ++i) {
@@ -254,12 +268,14 @@ void TestListInteraction::contextMenuOnlyForOldFirmware() {
         s.ip = "192.168.1." + std::to_string(10 + i);
         s.firmware_version = versions[i];
         h.pushScanReply(s);
-        const int before = probe.menus;
+        probe.offered.clear();
         h.clickRow(0, Qt::RightButton);
-        QVERIFY2((probe.menus > before) == offered[i], versions[i]);
+        const QStringList expected = offered[i]
+                                         ? QStringList{"Create Upgrade File", "Export List..."}
+                                         : QStringList{"Export List..."};
+        QCOMPARE(probe.offered, expected);
         if (offered[i]) QCOMPARE(h.window->upgradeTargetIp(), QString::fromStdString(s.ip));
     }
-    QCOMPARE(probe.offered.first(), QString("Create Upgrade File"));
     // A right click below the rows follows the list's selection.
     h.list()->clearSelection();
     const int before = probe.menus;
@@ -343,6 +359,123 @@ void TestListInteraction::hostileAddressesWriteNothing() {
     QDirIterator it(root.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) files << it.next();
     QVERIFY2(files.isEmpty(), qPrintable(files.join(", ")));
+}
+
+void TestListInteraction::problemsShowAsTheRowsTooltip() {
+    ListHarness h;
+    ScanReplySample first;
+    first.sender = "00:1a:2b:3c:4d:01";
+    first.ip = "192.168.1.50";
+    ScanReplySample second = first;  // the same address
+    second.sender = "00:1a:2b:3c:4d:02";
+    ScanReplySample sound;
+    sound.sender = "00:1a:2b:3c:4d:03";
+    sound.ip = "192.168.1.53";
+    ScanReplySample away;
+    away.sender = "00:1a:2b:3c:4d:04";
+    away.ip = "10.9.0.4";
+    away.gateway = "10.9.0.1";
+    for (const auto& sample : {first, second, sound, away}) h.pushScanReply(sample);
+    const DeviceListModel& model = h.window->deviceModel();
+    auto tip = [&model](int row) {
+        return model.data(model.index(row, kestrel::ColIpAddress), Qt::ToolTipRole);
+    };
+    auto outside = [](const char* pc, const char* own) {
+        return QString(
+                   "outside this PC's subnet %1: its web page cannot be opened from here; move "
+                   "it into %1 (netcfg) or give this PC an address in %2")
+            .arg(pc, own);
+    };
+    QCOMPARE(tip(0).toString(), QString("192.168.1.50 is also the address of 00:1A:2B:3C:4D:02"));
+    QCOMPARE(tip(1).toString(), QString("192.168.1.50 is also the address of 00:1A:2B:3C:4D:01"));
+    QVERIFY(!tip(2).isValid());  // a sound row has no tooltip
+    QCOMPARE(tip(3).toString(), outside("192.168.1.x", "10.9.0.x"));
+    // The cells stay as they are.
+    QCOMPARE(model.cell(0, kestrel::ColIpAddress), QString("192.168.1.50"));
+    QCOMPARE(model.columnCount(), int(kestrel::ColumnCount));
+
+    // The rows stay when the adapter changes; their tooltips check them against it.
+    qobject_cast<QComboBox*>(h.control(IDC_ADAPTER))->setCurrentIndex(1);
+    QCOMPARE(tip(0).toString(), "192.168.1.50 is also the address of 00:1A:2B:3C:4D:02\n" +
+                                    outside("10.0.0.x", "192.168.1.x"));
+    QCOMPARE(tip(3).toString(), outside("10.0.0.x", "10.9.0.x"));
+}
+
+void TestListInteraction::exportWritesWhatTheCoreWriterWrites_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("format");
+    const auto csv = static_cast<int>(kestrel::RowFormat::Csv);
+    const auto json = static_cast<int>(kestrel::RowFormat::Json);
+    QTest::newRow("csv by extension") << "rows.csv"
+                                      << "JSON (*.json)" << csv;
+    QTest::newRow("json by extension") << "rows.JSON"
+                                       << "CSV (*.csv)" << json;
+    QTest::newRow("csv by filter") << "rows"
+                                   << "CSV (*.csv)" << csv;
+    QTest::newRow("json by filter") << "rows"
+                                    << "JSON (*.json)" << json;
+}
+
+void TestListInteraction::exportWritesWhatTheCoreWriterWrites() {
+    QFETCH(QString, name);
+    QFETCH(QString, filter);
+    QFETCH(int, format);
+    QTemporaryDir dir;
+    ListHarness h;
+    h.pushControllers(3);
+    // Texts that a spreadsheet, a terminal or a JSON reader must not take
+    // for anything but text.
+    ScanReplySample hostile;
+    hostile.sender = "00:1a:2b:3c:4d:99";
+    hostile.ip = "=1+1,\"x\"";
+    hostile.firmware_version = "5.00.01l\x1b]0;";
+    h.pushScanReply(hostile);
+    MenuProbe probe;
+    probe.pick = "Export List...";
+    probe.attach(*h.window);
+    h.world.prompts.saveAnswer =
+        kestrel::SaveChoice{dir.filePath(name).toStdString(), filter.toStdString()};
+    h.clickRow(1, Qt::RightButton);
+    QCOMPARE(h.world.prompts.saveTitles, std::vector<std::string>{"Export List"});
+    QCOMPARE(h.world.prompts.texts(), std::vector<std::string>{});
+
+    std::ostringstream expected;
+    kestrel::writeDeviceRows(expected, h.window->deviceModel().devices(),
+                             static_cast<kestrel::RowFormat>(format));
+    // A name without an extension gains the filter's.
+    const QString written =
+        QFileInfo(name).suffix().isEmpty()
+            ? dir.filePath(name + (format == int(kestrel::RowFormat::Json) ? ".json" : ".csv"))
+            : dir.filePath(name);
+    QFile file(written);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(written));
+    QCOMPARE(file.readAll(), QByteArray::fromStdString(expected.str()));
+    QCOMPARE(h.window->deviceModel().rowCount(), 4);
+}
+
+void TestListInteraction::exportFailureIsReported() {
+    QTemporaryDir dir;
+    ListHarness h;
+    h.pushControllers(2);
+    MenuProbe probe;
+    probe.pick = "Export List...";
+    probe.attach(*h.window);
+    // A folder that is not there (root may write into any folder that is).
+    const QString path = dir.filePath("gone/rows.csv");
+    h.world.prompts.saveAnswer = kestrel::SaveChoice{path.toStdString(), "CSV (*.csv)"};
+    h.clickRow(0, Qt::RightButton);
+    QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
+    const QString text = QString::fromStdString(h.world.prompts.shown[0].text);
+    QVERIFY2(text.startsWith("The list could not be exported to " + QDir::toNativeSeparators(path) +
+                             ": "),
+             qPrintable(text));
+    QVERIFY(h.world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
+    QVERIFY(!QFileInfo::exists(path));
+    // Cancelled: nothing written, nothing said.
+    h.world.prompts.saveAnswer.reset();
+    h.clickRow(0, Qt::RightButton);
+    QCOMPARE(h.world.prompts.shown.size(), std::size_t(1));
 }
 
 QTEST_MAIN(TestListInteraction)

@@ -88,6 +88,12 @@ void FakePrompts::show(std::string_view text, kestrel::PromptIcon icon) {
     if (whileOpen) whileOpen(open);
 }
 
+std::optional<kestrel::SaveChoice> FakePrompts::askSavePath(std::string_view title,
+                                                            const std::vector<std::string>&) {
+    saveTitles.emplace_back(title);
+    return saveAnswer;
+}
+
 std::vector<std::string> FakePrompts::texts() const {
     std::vector<std::string> out;
     for (const auto& p : shown) out.push_back(p.text);

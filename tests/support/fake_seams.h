@@ -94,7 +94,13 @@ public:
     // Runs while the "box" is open, e.g. to spin the event loop like a real one.
     std::function<void(const Prompt&)> whileOpen;
 
+    // The save dialog: what it answers, and the titles it was opened with.
+    std::optional<kestrel::SaveChoice> saveAnswer;
+    std::vector<std::string> saveTitles;
+
     void show(std::string_view text, kestrel::PromptIcon icon) override;
+    std::optional<kestrel::SaveChoice> askSavePath(
+        std::string_view title, const std::vector<std::string>& filters) override;
     std::vector<std::string> texts() const;
 };
 

@@ -178,4 +178,16 @@ inline Bytes cookedFrame(const Bytes& ethernet, bool v2, std::uint16_t protocol 
     return f;
 }
 
+// 802.1Q tags (their TPIDs, outermost first) put in where the protocol field
+// at `protocolAt` stood, which then follows them.
+inline Bytes taggedFrame(Bytes frame, std::size_t protocolAt, std::vector<std::uint16_t> tpids) {
+    for (auto it = tpids.rbegin(); it != tpids.rend(); ++it) {
+        const std::uint8_t tag[] = {static_cast<std::uint8_t>(*it >> 8),
+                                    static_cast<std::uint8_t>(*it & 0xFF), 0x00, 0x2A};
+        frame.insert(frame.begin() + static_cast<std::ptrdiff_t>(protocolAt), std::begin(tag),
+                     std::end(tag));
+    }
+    return frame;
+}
+
 }  // namespace kestrel::testing

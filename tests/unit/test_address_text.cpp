@@ -126,3 +126,48 @@ TEST(AddressText, CaseChangesOnlyAsciiLetters) {
         EXPECT_EQ(upperText(c.text), c.upper) << c.text;
     }
 }
+
+TEST(AddressText, MacAddressInAnySpellingOfSixPairs) {
+    const struct {
+        std::string_view text;
+        std::optional<MacValue> mac;
+    } cases[] = {
+        {"00:1a:2b:3c:4d:5e", 0x001A2B3C4D5EULL},
+        {"00:1A:2B:3C:4D:5E", 0x001A2B3C4D5EULL},
+        {"00-1a-2B-3c-4D-5e", 0x001A2B3C4D5EULL},
+        {"001a2b3c4d5e", 0x001A2B3C4D5EULL},
+        {"  00:1a:2b:3c:4d:5e ", 0x001A2B3C4D5EULL},
+        {"00:1a-2b:3c:4d:5e", std::nullopt},  // one separator throughout
+        {"00.1a.2b.3c.4d.5e", std::nullopt},
+        {"00:1a:2b:3c:4d", std::nullopt},
+        {"00:1a:2b:3c:4d:5g", std::nullopt},
+        {"0:1a:2b:3c:4d:5e:f", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parseMacAddress(c.text), c.mac) << c.text;
+    EXPECT_EQ(macAddressText(0x001A2B3C4D5EULL), "00:1a:2b:3c:4d:5e");
+}
+
+TEST(AddressText, MaskPrefixOnlyForOnesThenZeros) {
+    const struct {
+        std::string_view mask;
+        std::optional<int> prefix;
+    } cases[] = {
+        {"255.255.255.0", 24},
+        {"255.255.255.255", 32},
+        {"255.255.254.0", 23},
+        {"255.0.0.0", 8},
+        {"128.0.0.0", 1},
+        {"0.0.0.0", 0},
+        {"255.0.255.0", std::nullopt},
+        {"255.255.255.1", std::nullopt},
+        {"0.255.255.255", std::nullopt},
+        {"", std::nullopt},
+        {"255.255.255", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(maskPrefix(c.mask), c.prefix) << c.mask;
+    EXPECT_EQ(subnetText(*ipv4Value("192.168.7.77"), 22), "192.168.4.0/22");
+    EXPECT_EQ(ipv4Text(*ipv4Value("010.0.0.1")), "10.0.0.1");
+    EXPECT_TRUE(isLinkLocal(*ipv4Value("169.254.3.4")));
+    EXPECT_FALSE(isLinkLocal(*ipv4Value("169.253.3.4")));
+}

@@ -26,8 +26,10 @@ kt::Bytes asIpv6(const kt::Bytes& ipv4Frame) {
 bool passes(int dlt, const kt::Bytes& frame) {
     pcap_t* dead = pcap_open_dead(dlt, kestrel::capture_settings::kSnapshotLength);
     bpf_program program{};
-    EXPECT_EQ(pcap_compile(dead, &program, kestrel::capture_settings::kReplyFilter, 1, 0), 0)
-        << pcap_geterr(dead);
+    // As the in-process capture chooses (the helper captures Ethernet only).
+    const char* filter = dlt == DLT_EN10MB ? kestrel::capture_settings::kReplyFilter
+                                           : kestrel::capture_settings::kReplyFilterUntagged;
+    EXPECT_EQ(pcap_compile(dead, &program, filter, 1, 0), 0) << pcap_geterr(dead);
     pcap_pkthdr header{};
     header.caplen = header.len = static_cast<bpf_u_int32>(frame.size());
     const bool taken = pcap_offline_filter(&program, &header, frame.data()) != 0;
@@ -57,6 +59,16 @@ TEST(CaptureSettings, TheReplyFilterTakesIPv4UdpToTheReplyPortOnly) {
          false},
         {"a reply over IPv6", DLT_EN10MB, asIpv6(reply), false},
         {"TCP to the reply port", DLT_EN10MB, tcp, false},
+        {"a reply behind one tag", DLT_EN10MB, kt::taggedFrame(reply, 12, {0x8100}), true},
+        {"a reply behind a service and a customer tag", DLT_EN10MB,
+         kt::taggedFrame(reply, 12, {0x88A8, 0x8100}), true},
+        {"a datagram from the reply port behind one tag", DLT_EN10MB,
+         kt::taggedFrame(
+             kt::udpFrame(kt::scanReplyPayload(), 8901, "192.168.1.50", "192.168.1.10", 0, 8911),
+             12, {0x8100}),
+         false},
+        {"a reply over IPv6 behind one tag", DLT_EN10MB,
+         kt::taggedFrame(asIpv6(reply), 12, {0x8100}), false},
     };
     for (const auto& c : cases) EXPECT_EQ(passes(c.dlt, c.frame), c.taken) << c.what;
 }

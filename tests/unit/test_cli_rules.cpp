@@ -104,12 +104,13 @@ TEST(CliNetcfg, DisputedSettingsMustBeGivenOnTheLine) {
     all.set();
     NetcfgArgs none;
     NetcfgArgs every;
-    every.is_static = true;
-    every.mask = every.gateway = every.dns1 = every.dns2 = every.server_ip = "10.0.0.1";
-    every.https = false;
-    every.http_port = every.https_port = 1;
+    every.change.is_static = true;
+    every.change.mask = every.change.gateway = every.change.dns1 = every.change.dns2 =
+        every.change.server_ip = "10.0.0.1";
+    every.change.https = false;
+    every.change.http_port = every.change.https_port = 1;
     NetcfgArgs gatewayOnly;
-    gatewayOnly.gateway = "10.0.0.1";
+    gatewayOnly.change.gateway = "10.0.0.1";
     CarriedSettings gatewayAndDns;
     gatewayAndDns.set(static_cast<std::size_t>(CarriedSetting::Gateway));
     gatewayAndDns.set(static_cast<std::size_t>(CarriedSetting::Dns1));
@@ -147,10 +148,10 @@ TEST(CliNetcfg, UnsetValuesKeepTheControllersOwn) {
     EXPECT_EQ(kept.http_port, 80);
     EXPECT_EQ(kept.https_port, 443);
 
-    args.ip = "10.0.0.5";
-    args.is_static = false;
-    args.https = false;
-    args.http_port = 8080;
+    args.change.ip = "10.0.0.5";
+    args.change.is_static = false;
+    args.change.https = false;
+    args.change.http_port = 8080;
     const auto changed = netcfgValues(r, args);
     EXPECT_EQ(changed.new_ip, "10.0.0.5");
     EXPECT_EQ(changed.current_ip, "192.168.0.21");  // sent to where it is now

@@ -166,6 +166,7 @@ TEST(FrameHandler, MangledFramesNeverReadPastTheirEnd) {
 
 TEST(FrameHandler, LinkLayerOfEachCaptureKindFindsTheIpv4Packet) {
     const auto ethernet = t::udpFrame(t::resultReplyDatagram(5));
+    const auto tagged = t::taggedFrame;
     const struct {
         const char* what;
         t::Bytes frame;
@@ -179,6 +180,15 @@ TEST(FrameHandler, LinkLayerOfEachCaptureKindFindsTheIpv4Packet) {
         {"SLL2 carrying ARP", t::cookedFrame(ethernet, true, 0x0806), LinkType::LinuxSll2, false},
         {"Ethernet read as SLL", ethernet, LinkType::LinuxSll, false},
         {"SLL read as Ethernet", t::cookedFrame(ethernet, false), LinkType::Ethernet, false},
+        {"Ethernet, one tag", tagged(ethernet, 12, {0x8100}), LinkType::Ethernet, true},
+        {"Ethernet, service tag and customer tag", tagged(ethernet, 12, {0x88A8, 0x8100}),
+         LinkType::Ethernet, true},
+        {"Ethernet, three tags", tagged(ethernet, 12, {0x88A8, 0x8100, 0x8100}), LinkType::Ethernet,
+         false},
+        {"SLL, a tag and ARP", tagged(t::cookedFrame(ethernet, false, 0x0806), 14, {0x8100}),
+         LinkType::LinuxSll, false},
+        {"SLL, one tag", tagged(t::cookedFrame(ethernet, false), 14, {0x8100}), LinkType::LinuxSll,
+         true},
     };
     for (const auto& c : cases) {
         const auto ev = handleFrame(c.frame, c.link);

@@ -107,6 +107,20 @@ std::optional<UdpFrame> parse_udp_frame(ByteView f) {
     return r;
 }
 
+Bytes with_vlan_tags(Bytes frame, const std::vector<std::uint16_t>& ids) {
+    if (frame.size() < eth_size) return frame;
+    Bytes tags;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::uint16_t tpid = ids.size() > 1 && i == 0 ? 0x88A8 : 0x8100;
+        tags.push_back(static_cast<std::uint8_t>(tpid >> 8));
+        tags.push_back(static_cast<std::uint8_t>(tpid & 0xFF));
+        tags.push_back(static_cast<std::uint8_t>((ids[i] >> 8) & 0x0F));
+        tags.push_back(static_cast<std::uint8_t>(ids[i] & 0xFF));
+    }
+    frame.insert(frame.begin() + 12, tags.begin(), tags.end());
+    return frame;
+}
+
 std::optional<ArpRequest> parse_arp_request(ByteView f) {
     if (f.size() < eth_size + 28 || get_u16be(f, 12) != ethertype_arp) return std::nullopt;
     const std::size_t a = eth_size;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "wire.h"
 
@@ -42,6 +43,9 @@ struct ArpRequest {
 std::optional<ArpRequest> parse_arp_request(ByteView frame);
 
 Bytes build_udp_frame(const UdpEndpoints& ends, ByteView payload);
+// The frame with 802.1Q tags after its addresses, the first outermost: a
+// service tag (0x88a8) outside a customer tag (0x8100) when there are two.
+Bytes with_vlan_tags(Bytes frame, const std::vector<std::uint16_t>& ids);
 Bytes build_arp_reply(const Mac& own_mac, const Ipv4& own_ip, const ArpRequest& req);
 
 // Header checksum (RFC 1071) over bytes [offset, offset+len) of a buffer.

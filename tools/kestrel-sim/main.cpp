@@ -30,6 +30,7 @@ struct Simulator {
     sim::Faults faults;
     sim::RequestLog log;
     std::vector<sim::ControllerConfig> burst;
+    std::vector<std::uint16_t> vlans;  // tags on every reply
     std::size_t injected = 0, failed = 0;
 
     bool inject(const sim::Bytes& frame) {
@@ -48,7 +49,8 @@ struct Simulator {
 
     void send_reply(const sim::Reply& r) {
         if (faults.drop()) return;
-        const sim::Bytes frame = sim::build_udp_frame(r.ends, r.payload);
+        const sim::Bytes frame =
+            sim::with_vlan_tags(sim::build_udp_frame(r.ends, r.payload), vlans);
         inject(frame);
         if (faults.duplicate()) inject(frame);
         if (faults.malformed()) inject(faults.malformed_frame(r.ends, r.payload));
@@ -66,8 +68,9 @@ struct Simulator {
             e.dst_mac = request.ends.src_mac;
             e.dst_ip = request.ends.src_ip;
             e.dst_port = 8911;
-            frames.push_back(
-                sim::build_udp_frame(e, sim::encode_scan_reply(c.identity, c.net, header->sender)));
+            frames.push_back(sim::with_vlan_tags(
+                sim::build_udp_frame(e, sim::encode_scan_reply(c.identity, c.net, header->sender)),
+                vlans));
         }
         const auto before = injected;
         const auto start = std::chrono::steady_clock::now();
@@ -175,7 +178,8 @@ int main(int argc, char** argv) {
                 sim::Segment(std::move(configs)),
                 sim::Faults(options->faults, options->seed),
                 {},
-                sim::burst_controllers(options->burst)};
+                sim::burst_controllers(options->burst),
+                options->vlans};
     if (!options->log_path.empty() && !s.log.open(options->log_path)) {
         std::fprintf(stderr, "kestrel-sim: cannot write %s\n", options->log_path.c_str());
         pcap_close(capture);

@@ -12,6 +12,19 @@ bool whole(const std::string& text, T& out) {
     return ec == std::errc() && p == end;
 }
 
+// "ID" or "OUTER,INNER", each 1..4094.
+bool vlan_ids(const std::string& text, std::vector<std::uint16_t>& out) {
+    const auto comma = text.find(',');
+    for (const auto& part : {text.substr(0, comma),
+                             comma == std::string::npos ? std::string() : text.substr(comma + 1)}) {
+        if (part.empty() && !out.empty()) break;
+        std::uint16_t id = 0;
+        if (!whole(part, id) || id == 0 || id > 4094) return false;
+        out.push_back(id);
+    }
+    return true;
+}
+
 bool share(const std::string& text, double& out) {
     try {
         std::size_t used = 0;
@@ -28,7 +41,7 @@ const char* usage() {
            "                   [--log FILE.jsonl] [--drop SHARE] [--duplicate SHARE] [--delay-ms "
            "MS]\n"
            "                   [--malformed SHARE] [--burst N] [--ready-file PATH]\n"
-           "                   [--plug N [--plug-interval MS]]\n"
+           "                   [--plug N [--plug-interval MS]] [--vlan ID[,ID]]\n"
            "Without --config or --count the segment holds 4 generated controllers (none with "
            "--burst or --plug).\n";
 }
@@ -59,6 +72,7 @@ std::optional<Options> parse_options(const std::vector<std::string>& args, std::
         else if (name == "--delay-ms") ok = whole(value, o.faults.delay_ms);
         else if (name == "--burst") ok = whole(value, o.burst);
         else if (name == "--plug") ok = whole(value, o.plug) && o.plug <= 200;
+        else if (name == "--vlan") ok = vlan_ids(value, o.vlans);
         else if (name == "--plug-interval")
             ok = whole(value, o.plug_interval_ms) && o.plug_interval_ms <= 3600000;
         else {

@@ -20,6 +20,7 @@ struct Options {
     std::size_t burst = 0;
     std::size_t plug = 0;  // units of a production line, appearing one by one
     std::uint32_t plug_interval_ms = 1000;
+    std::vector<std::uint16_t> vlans;  // 802.1Q tags on every reply, outermost first
 };
 
 // Nothing and a message in `error` when the arguments are wrong.

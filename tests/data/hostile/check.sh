@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Replays the hostile-text captures of this folder (make_pcaps.py) through
 # fendrix-cli (nothing is sent): the table, CSV and JSON output equal the
-# committed listings byte for byte; the Linux cooked captures list the same
-# rows as the Ethernet one; a raw-IP capture is refused with exit 3.
+# committed listings byte for byte; the Linux cooked captures and the
+# Ethernet capture whose frames carry 802.1Q tags list the same rows as the
+# Ethernet one; a raw-IP capture is refused with exit 3.
 # Usage: check.sh PATH/TO/fendrix-cli
 set -u
 cli=$1
@@ -18,7 +19,7 @@ for format in table csv json; do
     cmp -s "$tmp/out.$format" "$here/expected.$format" ||
         fail "$format output differs from expected.$format: $(diff "$here/expected.$format" "$tmp/out.$format" | head -5)"
 done
-for cooked in cooked cooked2; do
+for cooked in cooked cooked2 tagged; do
     "$cli" scan --from-pcap "$here/$cooked.pcap" --format json >"$tmp/$cooked.json" ||
         fail "$cooked: fendrix-cli exited with $?"
     cmp -s "$tmp/$cooked.json" "$here/expected.json" || fail "$cooked.pcap lists other rows"

@@ -5,8 +5,9 @@ Scan replies whose texts try to steer what shows them: terminal escapes, line
 breaks that forge table rows, spreadsheet formulas, C1 controls, DEL and bytes
 that are not UTF-8, every text at most its wire field's width. The same
 replies are written as Ethernet (hostile.pcap), Linux cooked SLL (cooked.pcap)
-and SLL2 (cooked2.pcap) captures, and as a raw-IP capture (raw.pcap), a link
-type that fendrix-cli refuses."""
+and SLL2 (cooked2.pcap) captures, as an Ethernet capture from a trunk port
+whose frames carry one 802.1Q tag or a service tag outside it (tagged.pcap),
+and as a raw-IP capture (raw.pcap), a link type that fendrix-cli refuses."""
 import os
 import struct
 
@@ -58,10 +59,13 @@ def ipv4_udp(datagram, src):
     return bytes(ip) + udp
 
 
-def link_header(kind):
+def link_header(kind, i=0):
     src = bytes.fromhex("021a2b700001")
     if kind == "ethernet":
         return bytes.fromhex("ffffffffffff") + src + b"\x08\x00"
+    if kind == "tagged":  # VLAN 100; every other frame also inside service VLAN 200
+        tags = (b"\x88\xa8\x00\xc8" if i % 2 else b"") + b"\x81\x00\x00\x64"
+        return bytes.fromhex("ffffffffffff") + src + tags + b"\x08\x00"
     if kind == "sll":  # packet type, ARPHRD_ETHER, address length, address (8), protocol
         return struct.pack("!HHH", 1, 1, 6) + src + b"\0\0" + b"\x08\x00"
     if kind == "sll2":  # protocol, reserved, ifindex, ARPHRD_ETHER, packet type, length, address
@@ -73,11 +77,12 @@ def write(name, dlt, kind):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 65535, dlt))
         for i, c in enumerate(CONTROLLERS):
-            frame = link_header(kind) + ipv4_udp(scan_reply(*c), [192, 168, 0, 71 + i])
+            frame = link_header(kind, i) + ipv4_udp(scan_reply(*c), [192, 168, 0, 71 + i])
             f.write(struct.pack("<IIII", 1700000000, i, len(frame), len(frame)) + frame)
 
 
 write("hostile.pcap", 1, "ethernet")
 write("cooked.pcap", 113, "sll")
 write("cooked2.pcap", 276, "sll2")
+write("tagged.pcap", 1, "tagged")
 write("raw.pcap", 12, "raw")

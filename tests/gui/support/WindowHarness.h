@@ -25,9 +25,19 @@ struct FakeWorldFirst {
 
 struct Harness : FakeWorldFirst, WindowDriver {
     explicit Harness(const QStringList& args = kNormalArgs, bool show = true)
-        : FakeWorldFirst(std::nullopt), WindowDriver(world.seams(), args, show) {}
+        : FakeWorldFirst(std::nullopt), WindowDriver(world.seams(), args, show) {
+        closeMenus();
+    }
     Harness(const QStringList& args, std::vector<kestrel::SystemAdapter> adapters)
-        : FakeWorldFirst(std::move(adapters)), WindowDriver(world.seams(), args) {}
+        : FakeWorldFirst(std::move(adapters)), WindowDriver(world.seams(), args) {
+        closeMenus();
+    }
+
+    // A popup menu that a test did not ask for closes unchosen at once: a
+    // real one would wait for a user.
+    void closeMenus() {
+        window->setMenuRunner([](QMenu&, const QPoint&) -> QAction* { return nullptr; });
+    }
 
     // Waits for the one start-up scan, so that it cannot clear rows later.
     bool waitStartupScan() {
