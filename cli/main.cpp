@@ -18,6 +18,7 @@
 #include "interrupt_watch.h"
 #include "output/device_rows.h"
 #include "output/safe_text.h"
+#include "transport/system_library.h"
 #ifdef FENDRIX_JOURNAL
 #include "produce_command.h"
 #include "production/journal_export.h"
@@ -220,6 +221,8 @@ int runOnController(Session& session, Line& line, const Commands& commands,
 }  // namespace
 
 int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): CLI11 set-up faults only
+    // Before anything can load a DLL: no DLL from the program's folder.
+    kestrel::restrictLibrarySearch();
 #ifdef _WIN32
     // Lines end in "\n" as on Linux, not "\r\n": scripts read the same bytes
     // from both builds.
