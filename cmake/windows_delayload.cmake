@@ -3,7 +3,7 @@
 # from System32) are delay-imported: the loader does not look for them before
 # main runs, when a file of the same name beside the program would be taken
 # first; they are loaded at their first use, from System32 by their full
-# paths (the delay-load hook in src/net/system_library_win.cpp). GNU ld has
+# paths (the delay-load hook in src/transport/system_library_win.cpp). GNU ld has
 # no delay-load switch, so each DLL gets a delay-import library, made with
 # dlltool from the names that mingw-w64's import library exports, in a folder
 # searched before the toolchain's own: Qt's -luxtheme then finds it.
