@@ -16,6 +16,7 @@
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "interrupt_watch.h"
+#include "line_ends.h"
 #include "output/device_rows.h"
 #include "output/safe_text.h"
 #include "transport/system_library.h"
@@ -25,11 +26,6 @@
 #endif
 #include "scan_stats.h"
 #include "session.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 using namespace fendrix_cli;
 
@@ -223,12 +219,7 @@ int runOnController(Session& session, Line& line, const Commands& commands,
 int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): CLI11 set-up faults only
     // Before anything can load a DLL: no DLL from the program's folder.
     kestrel::restrictLibrarySearch();
-#ifdef _WIN32
-    // Lines end in "\n" as on Linux, not "\r\n": scripts read the same bytes
-    // from both builds.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-#endif
+    useNewlineLineEnds();
     CLI::App app{
         "Finds Kestrel door-access controllers on the adapter's Ethernet segment and acts on "
         "them."};
