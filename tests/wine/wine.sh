@@ -16,7 +16,9 @@ FENDRIX_SRC_DIR=${FENDRIX_SRC_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." &
 FX_EXE=${FX_EXE:-$FENDRIX_SRC_DIR/out/windows/fendrix-cli.exe}
 # The window, and the end-to-end window driver, which only the build folder holds.
 FX_WINDOW_APP=${FX_WINDOW_APP:-$FENDRIX_SRC_DIR/out/windows/fendrix.exe}
-FX_WINDOW_EXE=${FX_WINDOW_EXE:-$FENDRIX_SRC_DIR/${WINDOWS_BUILD_DIR:-build-windows}/tests/e2e/fendrix-e2e-window.exe}
+FX_WINDOWS_BUILD=${WINDOWS_BUILD_DIR:-build-windows}
+[[ $FX_WINDOWS_BUILD = /* ]] || FX_WINDOWS_BUILD=$FENDRIX_SRC_DIR/$FX_WINDOWS_BUILD
+FX_WINDOW_EXE=${FX_WINDOW_EXE:-$FX_WINDOWS_BUILD/tests/e2e/fendrix-e2e-window.exe}
 # Made once and kept beside the build outputs: it takes about 15 s and
 # 700 MB, so every test and every later run reuses it.
 export WINEPREFIX=${FX_WINE_PREFIX:-$FENDRIX_SRC_DIR/out/wine/prefix}
