@@ -17,9 +17,11 @@
 #include "device_commands.h"
 #include "exit_codes.h"
 #include "interrupt_watch.h"
+#include "line_ends.h"
 #include "output/device_rows.h"
 #include "output/safe_text.h"
 #include "plan_command.h"
+#include "transport/system_library.h"
 #ifdef FENDRIX_JOURNAL
 #include "produce_command.h"
 #include "production/journal_export.h"
@@ -28,11 +30,6 @@
 #include "session.h"
 #include "site/plan_file.h"
 #include "site/segment_check.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 using namespace fendrix_cli;
 
@@ -260,12 +257,9 @@ int runOnController(Session& session, Line& line, const Commands& commands,
 }  // namespace
 
 int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): CLI11 set-up faults only
-#ifdef _WIN32
-    // Lines end in "\n" as on Linux, not "\r\n": scripts read the same bytes
-    // from both builds.
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-#endif
+    // Before anything can load a DLL: no DLL from the program's folder.
+    kestrel::restrictLibrarySearch();
+    useNewlineLineEnds();
     CLI::App app{
         "Finds Kestrel door-access controllers on the adapter's Ethernet segment and acts on "
         "them."};

@@ -3,29 +3,14 @@
 #include <QMessageBox>
 #include <utility>
 
+#include "app/AppPlatform.h"
 #include "app/CKestrelInstallerDlg.h"
 #include "app/SystemDesktop.h"
 #include "app/SystemPrompts.h"
 #include "string_table.h"
 #include "transport/capture_chooser.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <winsock2.h>
-#endif
-
 namespace fendrix {
-
-namespace {
-bool initSocketLayer() {
-#ifdef _WIN32
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-#else
-    return true;
-#endif
-}
-}  // namespace
 
 CKestrelInstallerApp::CKestrelInstallerApp(int& argc, char** argv, QStringList commandLine)
     : QApplication(argc, argv), commandLine_(std::move(commandLine)) {
@@ -39,11 +24,8 @@ void CKestrelInstallerApp::setIdentity() {
 }
 
 int CKestrelInstallerApp::InitInstance() {
-#ifdef _WIN32
-    // The restart manager may restart the program; nothing is recovered.
-    RegisterApplicationRestart(nullptr, 0);
-#endif
-    if (!initSocketLayer()) {
+    platform::registerForRestart();
+    if (!platform::startSocketLayer()) {
         QMessageBox::warning(nullptr, QStringLiteral("Fendrix"),
                              QString::fromUtf8(res::kSocketsInitFailed));
         return 0;

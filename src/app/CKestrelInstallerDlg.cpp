@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/AppPlatform.h"
 #include "app/CAboutDlg.h"
 #include "app/FactoryUnlock.h"
 #include "string_table.h"
@@ -21,10 +22,6 @@
 #include "ui/DialogUnits.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FactoryPanel.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace fendrix {
 
@@ -106,30 +103,20 @@ void CKestrelInstallerDlg::initialise(const QStringList& arguments) {
 }
 
 void CKestrelInstallerDlg::appendAboutToSystemMenu() {
-#ifdef _WIN32
-    HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
-    if (systemMenu) {
-        const std::wstring text = QString::fromUtf8(res::kAboutBoxText).toStdWString();
-        AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(systemMenu, MF_STRING, res::IDM_ABOUTBOX, text.c_str());
-    }
-#endif
-    // Elsewhere the window's top area offers the entry (contextMenuEvent).
+    // Where the window has no system menu, its top area offers the entry
+    // (contextMenuEvent).
+    platform::appendToSystemMenu(*this, QString::fromUtf8(res::kAboutBoxText), res::IDM_ABOUTBOX);
 }
 
-#ifdef _WIN32
 bool CKestrelInstallerDlg::nativeEvent(const QByteArray& eventType, void* message,
                                        qintptr* result) {
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND &&
-        (msg->wParam & 0xFFF0) == static_cast<WPARAM>(res::IDM_ABOUTBOX)) {
+    if (platform::isSystemMenuCommand(eventType, message, res::IDM_ABOUTBOX)) {
         showAbout();
         *result = 0;
         return true;
     }
     return QDialog::nativeEvent(eventType, message, result);
 }
-#endif
 
 void CKestrelInstallerDlg::contextMenuEvent(QContextMenuEvent* event) {
     // Only the top bar: the device list keeps its own right click.

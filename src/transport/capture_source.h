@@ -80,7 +80,7 @@ class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
     // Chooses the device whose IPv4 address equals the adapter's address,
-    // opens it, installs the reply filter (net/capture_settings.h) and starts
+    // opens it, installs the reply filter (transport/capture_settings.h) and starts
     // the worker. Errors are
     // answered at once, on the calling thread; a device of a link type that
     // the frame handler cannot decode is refused (UnsupportedLink).

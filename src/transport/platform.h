@@ -14,7 +14,7 @@ namespace kestrel {
 std::unique_ptr<AdapterSource> makeSystemAdapterSource();  // getifaddrs / GetAdaptersInfo
 std::unique_ptr<DatagramSocket> makeUdpSocket();
 
-// Opens a capture as the capture helper does (net/capture_settings.h); a
+// Opens a capture as the capture helper does (transport/capture_settings.h); a
 // benchmark may try other values.
 struct CaptureOptions {
     int snapshot_length = capture_settings::kSnapshotLength;

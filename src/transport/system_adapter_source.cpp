@@ -12,6 +12,8 @@
 #include <iphlpapi.h>
 
 #include <vector>
+
+#include "transport/system_library.h"
 #else
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -31,17 +33,30 @@ namespace {
 
 #ifdef _WIN32
 
+// IP Helper is not one of the system's known DLLs: it is taken from System32
+// by its full path when the table is first asked for, never imported (see
+// system_library.h).
+using GetAdaptersInfoFn = ULONG(WINAPI*)(PIP_ADAPTER_INFO, PULONG);
+
+GetAdaptersInfoFn getAdaptersInfo() {
+    static const auto fn = reinterpret_cast<GetAdaptersInfoFn>(
+        systemLibraryFunction("iphlpapi.dll", "GetAdaptersInfo"));
+    return fn;
+}
+
 class SystemAdapterSource final : public AdapterSource {
 public:
     std::optional<std::vector<SystemAdapter>> list() override {
+        const GetAdaptersInfoFn query = getAdaptersInfo();
+        if (query == nullptr) return std::nullopt;
         ULONG size = 648;
         std::vector<unsigned char> buffer(size);
         auto* info = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
-        DWORD rc = GetAdaptersInfo(info, &size);
+        DWORD rc = query(info, &size);
         if (rc == ERROR_BUFFER_OVERFLOW) {
             buffer.assign(size, 0);
             info = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
-            rc = GetAdaptersInfo(info, &size);
+            rc = query(info, &size);
         }
         if (rc != NO_ERROR) return std::nullopt;
         std::vector<SystemAdapter> adapters;

@@ -10,6 +10,10 @@ CDeviceHeaderCtrl::CDeviceHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizont
     setDefaultAlignment(Qt::AlignCenter);
     setStretchLastSection(false);
     setSectionResizeMode(QHeaderView::Interactive);
+    // The columns keep their widths in pixels, also the 30 of "No": the
+    // style's minimum (38 with the Windows styles) must not widen them, and a
+    // column may be dragged as narrow as a list view's.
+    setMinimumSectionSize(0);
 }
 
 }  // namespace fendrix

@@ -13,6 +13,10 @@
 #   fx_probe LINK ARGS...        fxprobe.py on that link (one request, the replies as JSON)
 #   fx_check CHECK ARGS...       a check of fxcheck.py (fxcheck.py --help lists them)
 #   fx_dumps OUT                 the row dumps of a window's output as OUT.N.json; prints N
+#   fx_x_window TITLE S          id of the first visible window so titled (a regular
+#                                expression) on the test's display, within S seconds
+#   fx_x_copy_all WID SEGMENT S  Ctrl+A in that main window until the clipboard holds
+#                                exactly the MACs of SEGMENT (a simulator's JSON)
 #   fx_wait_for S FAILURE CMD... polls CMD until it succeeds; after S seconds fails saying FAILURE
 #   fx_wait_line FILE RE S FAILURE  the same for a line matching RE in FILE
 #   fx_wait_requests LINK N [S]  the simulator of LINK has logged N requests
@@ -24,8 +28,10 @@
 #   fx_public_dir NAME           a folder under $FX_DIR that that user may run programs from
 # FX_DIR is the run's own temporary folder, FX_DATA the tests' data folder;
 # FX_SIM, FX_CLI, FX_WINDOW, FX_PROBE and FX_HELPER the programs.
-# With FX_WINE=npcap or FX_WINE=none, FX_CLI is the Windows build under Wine
-# (tests/wine/wine.sh), with or without a wpcap.dll in Npcap's folder.
+# With FX_WINE=npcap or FX_WINE=none, FX_CLI and FX_WINDOW are the Windows
+# builds under Wine (tests/wine/wine.sh), with or without a wpcap.dll in
+# Npcap's folder; a test that needs the window gets an Xvfb in the PC
+# namespace for Wine's windows (DISPLAY).
 # Nothing here touches the machine's own interfaces: every link is created
 # inside the two namespaces, which are deleted on exit, also on failure.
 
@@ -42,6 +48,7 @@ FX_DATA=$FX_E2E/data
 if [ -n "${FX_WINE:-}" ]; then
     . "$FENDRIX_SRC_DIR/tests/wine/wine.sh"
     FX_CLI=$FENDRIX_SRC_DIR/tests/wine/fendrix-cli-wine
+    FX_WINDOW=$FENDRIX_SRC_DIR/tests/wine/fendrix-e2e-window-wine
 fi
 
 FX_PC_ADDR=(192.168.0.10 10.77.0.10)
@@ -80,8 +87,9 @@ fx_require_bin() {
     done
 }
 
-# fx_begin [--links 1|2] [--needs sim,cli,window,probe,helper,user]: user is
-# the unprivileged user of fx_as_user, made when the machine has none.
+# fx_begin [--links 1|2] [--needs sim,cli,window,probe,helper,user,display]:
+# user is the unprivileged user of fx_as_user, made when the machine has
+# none; display an Xvfb for Wine's windows (FX_WINE; also with window).
 fx_begin() {
     local links=1 needs="" need
     set -u
@@ -98,10 +106,15 @@ fx_begin() {
         case $need in
             sim) fx_require_bin "$FX_SIM" ;;
             cli) fx_require_bin "$FX_CLI" ;;
-            window) fx_require_bin "$FX_WINDOW" ;;
+            window)
+                fx_require_bin "$FX_WINDOW"
+                [ -z "${FX_WINE:-}" ] || fx_require_bin "$FX_WINDOW_EXE"
+                FX_NEEDS_DISPLAY=${FX_WINE:+1}
+                ;;
             probe) fx_require_bin "$FX_PROBE" ;;
             helper) fx_require_bin "$FX_HELPER" ;;
             user) fx_user ;;
+            display) FX_NEEDS_DISPLAY=1 ;;
             *) fx_fail "fx_begin: unknown program $need" ;;
         esac
     done
@@ -120,6 +133,7 @@ fx_cleanup() {
         wait "$pid" 2>/dev/null
     done
     [ -n "${FX_WINE:-}" ] && fx_wine_stop && fx_wine_npcap off
+    [ -n "${FX_XVFB_PID:-}" ] && kill "$FX_XVFB_PID" 2>/dev/null && wait "$FX_XVFB_PID" 2>/dev/null
     [ -n "${FX_PC:-}" ] && ip netns del "$FX_PC" 2>/dev/null
     [ -n "${FX_SEG:-}" ] && ip netns del "$FX_SEG" 2>/dev/null
     [ -n "${FX_DIR:-}" ] && [ -z "${FX_KEEP:-}" ] && rm -rf "$FX_DIR"
@@ -168,6 +182,9 @@ fx_setup() {
         fx_wine_require
         fx_wine_prefix >&2 || fx_fail "no Wine prefix"
         fx_wine_npcap "$([ "$FX_WINE" = npcap ] && echo on || echo off)"
+        if [ -n "${FX_NEEDS_DISPLAY:-}" ]; then
+            fx_wine_display "$FX_PC" || fx_fail "no Xvfb in $FX_PC"
+        fi
         fx_wine_start "$FX_PC" || fx_fail "no wineserver in $FX_PC"
     fi
 }
@@ -307,6 +324,36 @@ fx_requests_in_order() {
     shift
     fx_check requests_in_order "$(fx_log_file "$link")" "$(fx_pc_mac "$link")" \
         "${FX_PC_ADDR[link - 1]%.*}.255" "$@"
+}
+
+fx_x_window() {
+    fx_pc timeout "$2" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
+
+# fx_x_copy_all WID SEGMENT.json SECONDS: gives the device list of the main
+# window WID the focus (a click in its lower half), selects its first row
+# (Ctrl+Home) and presses Ctrl+A, which copies the MAC address of every row,
+# each followed by a line end; again until the clipboard holds exactly the
+# controllers of SEGMENT, as the rows come in. Fails after SECONDS.
+fx_x_copy_all() {
+    local wid=$1 segment=$2 deadline=$((SECONDS + $3)) clip=$FX_DIR/clipboard
+    local WIDTH HEIGHT X Y SCREEN WINDOW
+    eval "$(fx_pc xdotool getwindowgeometry --shell "$wid")"
+    while :; do
+        fx_pc xdotool mousemove --window "$wid" $((WIDTH / 2)) $((HEIGHT * 6 / 10)) click 1 \
+            key ctrl+Home key ctrl+a
+        fx_pc timeout 5 xclip -selection clipboard -o >"$clip" 2>/dev/null
+        python3 - "$clip" "$segment" <<'PY' && return 0
+import json, sys
+# Wine hands CR LF to X as LF (text on the X clipboard ends lines so).
+got = open(sys.argv[1], "rb").read().decode(errors="replace").replace("\r\n", "\n").split("\n")
+want = sorted(c["mac"].upper() for c in json.load(open(sys.argv[2])))
+sys.exit(0 if got[-1] == "" and sorted(got[:-1]) == want else 1)
+PY
+        [ $SECONDS -lt "$deadline" ] ||
+            fx_fail "Ctrl+A did not copy every controller's MAC; the clipboard held: $(tr '\r\n' '  ' <"$clip" | head -c 400)"
+        sleep 0.2
+    done
 }
 
 # The unprivileged user (FX_UNPRIVILEGED_USER, default nobody), created when

@@ -27,6 +27,12 @@ using Dlg = CKestrelInstallerDlg;
 
 namespace {
 constexpr char kUpgradeFolder[] = "2.Kestrel Old Version(v5.00-01l Previous)/Kestrel_R2_Update";
+// The program's path as the system gives it, with the platform's separators,
+// in a folder "Tool/Fendrix" under root.
+std::string programIn(const QTemporaryDir& root) {
+    return QDir::toNativeSeparators(QDir(root.path()).filePath("Tool/Fendrix/fendrix"))
+        .toStdString();
+}
 
 struct ListHarness : Harness {
     explicit ListHarness(const QStringList& args = kNormalArgs) : Harness(args) {
@@ -288,7 +294,7 @@ void TestListInteraction::upgradeBatchFileIsWrittenBesideTheProgramFolder() {
     QVERIFY(root.isValid());
     QVERIFY(QDir(root.path()).mkpath(QString("Tool/") + kUpgradeFolder));
     ListHarness h(kFactoryArgs);  // the menu works in factory mode too
-    h.world.desktop.program = QDir(root.path()).filePath("Tool/Fendrix/fendrix").toStdString();
+    h.world.desktop.program = programIn(root);
     MenuProbe probe;
     probe.attach(*h.window);
     ScanReplySample s;
@@ -311,7 +317,7 @@ void TestListInteraction::upgradeBatchFileIsWrittenBesideTheProgramFolder() {
 void TestListInteraction::upgradeBatchFileFailuresAreReported() {
     QTemporaryDir root;
     ListHarness h;
-    h.world.desktop.program = QDir(root.path()).filePath("Tool/Fendrix/fendrix").toStdString();
+    h.world.desktop.program = programIn(root);
     MenuProbe probe;
     probe.attach(*h.window);
     ScanReplySample s;
@@ -342,7 +348,7 @@ void TestListInteraction::hostileAddressesWriteNothing() {
     QTemporaryDir root;
     QVERIFY(QDir(root.path()).mkpath(QString("Tool/") + kUpgradeFolder));
     ListHarness h;
-    h.world.desktop.program = QDir(root.path()).filePath("Tool/Fendrix/fendrix").toStdString();
+    h.world.desktop.program = programIn(root);
     MenuProbe probe;
     probe.attach(*h.window);
     ScanReplySample s;

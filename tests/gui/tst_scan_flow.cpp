@@ -11,6 +11,7 @@
 
 #include "WindowHarness.h"
 #include "stream_capture.h"
+#include "transport/capture_hints.h"
 #include "ui/CDeviceListCtrl.h"
 #include "ui/DeviceListModel.h"
 
@@ -486,10 +487,6 @@ void TestScanFlow::socketReceiverWarnsOncePerReason() {
             {{Receiver::Helper, {kestrel::CaptureError::Kind::HelperNotAllowed, why}}},
             why};
     };
-    const std::string misses =
-        "; replies come through a plain socket on port 8911, so replies from controllers outside "
-        "this PC's subnet that the IP stack drops (for example under strict reverse-path "
-        "filtering) are missed";
     FakeWorld world;
     world.capture.receiver = socketFor("not in the group fendrix");
     Dlg window(world.seams(), kNormalArgs);
@@ -502,9 +499,11 @@ void TestScanFlow::socketReceiverWarnsOncePerReason() {
     // A capture that runs says nothing.
     world.capture.receiver = kestrel::ReceiverReport{Receiver::Helper, {}, std::nullopt};
     selector->setCurrentIndex(1);
-    QCOMPARE(world.prompts.texts(),
-             (std::vector<std::string>{"Capture is unavailable: not in the group fendrix" + misses,
-                                       "Capture is unavailable: device down" + misses}));
+    QCOMPARE(
+        world.prompts.texts(),
+        (std::vector<std::string>{
+            "Capture is unavailable: " + kestrel::socketReceiverText("not in the group fendrix"),
+            "Capture is unavailable: " + kestrel::socketReceiverText("device down")}));
     QVERIFY(world.prompts.shown[0].icon == kestrel::PromptIcon::Warning);
     QVERIFY(world.desktop.exitCodes.empty());
     QCOMPARE(world.capture.startedOn.size(), std::size_t(4));

@@ -4,13 +4,21 @@
 #   fx_wine_start NETNS         a wineserver for the prefix inside that namespace
 #   fx_wine_stop                ends that wineserver and every Wine process of the prefix
 #   fx_wine_exe NETNS ARGS...   fendrix-cli.exe ARGS under Wine in that namespace
-# Headless: console programs need no display. Wine's sockets belong to its
+#   fx_wine_display NETNS       an Xvfb inside that namespace for Wine's windows
+#                               (exports DISPLAY; FX_XVFB_PID is its process)
+# Console programs need no display; windows get an Xvfb of their own. Wine's
+# sockets belong to its
 # wineserver, so the server is started inside the namespace that may send,
 # and nothing of the prefix may run anywhere else meanwhile: a wineserver
 # left over in another namespace would take the next program's sockets.
 
 FENDRIX_SRC_DIR=${FENDRIX_SRC_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 FX_EXE=${FX_EXE:-$FENDRIX_SRC_DIR/out/windows/fendrix-cli.exe}
+# The window, and the end-to-end window driver, which only the build folder holds.
+FX_WINDOW_APP=${FX_WINDOW_APP:-$FENDRIX_SRC_DIR/out/windows/fendrix.exe}
+FX_WINDOWS_BUILD=${WINDOWS_BUILD_DIR:-build-windows}
+[[ $FX_WINDOWS_BUILD = /* ]] || FX_WINDOWS_BUILD=$FENDRIX_SRC_DIR/$FX_WINDOWS_BUILD
+FX_WINDOW_EXE=${FX_WINDOW_EXE:-$FX_WINDOWS_BUILD/tests/e2e/fendrix-e2e-window.exe}
 # Made once and kept beside the build outputs: it takes about 15 s and
 # 700 MB, so every test and every later run reuses it.
 export WINEPREFIX=${FX_WINE_PREFIX:-$FENDRIX_SRC_DIR/out/wine/prefix}
@@ -74,6 +82,26 @@ fx_wine_start() {
 fx_wine_stop() {
     wineserver -k 2>/dev/null
     timeout 60 wineserver -w
+}
+
+fx_wine_display() {
+    local ns=$1 file deadline
+    file=$(mktemp)
+    # The display's abstract socket belongs to the namespace, where Wine
+    # connects to it.
+    ip netns exec "$ns" Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$file" 2>/dev/null &
+    FX_XVFB_PID=$!
+    deadline=$((SECONDS + 20))
+    until [ -s "$file" ]; do
+        if [ $SECONDS -ge $deadline ] || ! kill -0 "$FX_XVFB_PID" 2>/dev/null; then
+            echo "wine: Xvfb did not start in $ns" >&2
+            rm -f "$file"
+            return 1
+        fi
+        sleep 0.05
+    done
+    export DISPLAY=":$(cat "$file")"
+    rm -f "$file"
 }
 
 fx_wine_exe() {
