@@ -42,6 +42,10 @@ public:
         std::printf("PROMPT %.*s\n", static_cast<int>(text.size()), text.data());
         std::fflush(stdout);
     }
+    std::optional<kestrel::SaveChoice> askSavePath(std::string_view,
+                                                   const std::vector<std::string>&) override {
+        return std::nullopt;  // the burst never exports
+    }
 };
 
 class PrintingDesktop : public kestrel::Desktop {
