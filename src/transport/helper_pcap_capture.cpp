@@ -21,8 +21,8 @@
 #include "transport/capture_helper_lines.h"
 #include "transport/capture_helper_location.h"
 #include "transport/capture_hints.h"
-#include "transport/capture_worker.h"
 #include "transport/helper_process.h"
+#include "transport/pcap_worker.h"
 
 namespace kestrel {
 
@@ -46,7 +46,7 @@ CaptureError::Kind captureKind(helper::ErrorKind kind) {
     }
 }
 
-class HelperCapture final : public CaptureWorker {
+class HelperCapture final : public PcapWorker {
 public:
     explicit HelperCapture(std::string savePath) : savePath_(std::move(savePath)) {}
     ~HelperCapture() override { stop(); }
@@ -90,15 +90,9 @@ public:
             abandon();
             return error;
         }
-        const int dlt = pcap_datalink(handle_);
-        if (const auto link = linkTypeOfDlt(dlt)) {
-            link_ = *link;
-        } else {
-            const std::string what = "fendrix-capture's stream" + where_;
+        if (auto error = takeLinkType("fendrix-capture's stream" + where_)) {
             abandon();
-            return CaptureError{CaptureError::Kind::UnsupportedLink,
-                                unsupportedLinkText(what, dlt, pcap_datalink_val_to_name(dlt),
-                                                    pcap_datalink_val_to_description(dlt))};
+            return error;
         }
         // The helper's remarks on opening the device, on this thread like
         // the in-process capture's; later ones come from the status thread.
@@ -229,12 +223,7 @@ private:
             return CaptureError{CaptureError::Kind::OpenFailed,
                                 std::string("cannot read the capture stream: ") + err + where_};
         }
-        if (!savePath_.empty()) {
-            dumper_ = pcap_dump_open(handle_, savePath_.c_str());
-            if (dumper_ == nullptr)
-                return CaptureError{CaptureError::Kind::OpenFailed,
-                                    "cannot write " + savePath_ + ": " + pcap_geterr(handle_)};
-        }
+        if (!savePath_.empty()) return saveFramesTo(savePath_);
         return std::nullopt;
     }
 
@@ -244,29 +233,13 @@ private:
         process_->signal(SIGKILL);
         if (statusReader_.joinable()) statusReader_.join();
         process_->reap();
-        if (dumper_ != nullptr) {
-            pcap_dump_close(dumper_);
-            dumper_ = nullptr;
-        }
-        if (handle_ != nullptr) {
-            pcap_close(handle_);
-            handle_ = nullptr;
-        }
+        closeHandle();
         process_.reset();
-    }
-
-    static void onFrame(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
-        auto* self = reinterpret_cast<HelperCapture*>(user);
-        if (self->dumper_ != nullptr)
-            pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
-        // Only what was captured is handed on, never the claimed wire length.
-        self->deliver(ByteSpan(bytes, header->caplen), self->link_);
     }
 
     void loop() override {
         // Ends when the stream does: the helper ended, asked to or not.
-        const int rc =
-            pcap_loop(handle_, -1, &HelperCapture::onFrame, reinterpret_cast<u_char*>(this));
+        const int rc = runLoop();
         const std::string streamError = rc == PCAP_ERROR ? pcap_geterr(handle_) : "";
         std::optional<CaptureError> lost;
         if (!stopRequested()) {
@@ -294,11 +267,8 @@ private:
     const std::string savePath_;  // also write every frame there (pcap file) when set
     std::unique_ptr<HelperProcess> process_;
     std::thread statusReader_;
-    pcap_t* handle_ = nullptr;
-    pcap_dumper_t* dumper_ = nullptr;
-    std::string where_;                   // adapter and device, for messages
-    LinkType link_ = LinkType::Ethernet;  // of the stream being read
-    NoteSink statusNote_;                 // the status thread's copy
+    std::string where_;    // adapter and device, for messages
+    NoteSink statusNote_;  // the status thread's copy
 
     mutable std::mutex statusMutex_;  // what the status thread learnt
     std::condition_variable statusCv_;

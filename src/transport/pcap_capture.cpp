@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "transport/capture_settings.h"
-#include "transport/capture_worker.h"
 #include "transport/pcap_device_choice.h"
 #include "transport/pcap_runtime.h"
+#include "transport/pcap_worker.h"
 #include "transport/platform.h"
 #include "wire/protocol.h"
 
@@ -25,7 +25,7 @@ std::string activateError(pcap_t* handle, int status) {
     return text;
 }
 
-class PcapCapture final : public CaptureWorker {
+class PcapCapture final : public PcapWorker {
 public:
     // Live capture when `file` is empty, otherwise a replay of that file.
     PcapCapture(CaptureOptions options, std::string file)
@@ -115,16 +115,10 @@ private:
             noteNow(CaptureNote::Kind::Warning,
                     "capture warning: " + activateError(handle_, status) + where);
 
-        if (auto link = checkLinkType("device " + name + " of adapter " + adapter.description);
-            !link)
-            return link;
+        if (auto error = takeLinkType("device " + name + " of adapter " + adapter.description))
+            return {error};
         if (auto filtered = installFilter(where); !filtered) return filtered;
-        if (!options_.save_path.empty()) {
-            dumper_ = pcap_dump_open(handle_, options_.save_path.c_str());
-            if (dumper_ == nullptr)
-                return fail(CaptureError::Kind::OpenFailed,
-                            "cannot write " + options_.save_path + ": " + pcap_geterr(handle_));
-        }
+        if (!options_.save_path.empty()) return {saveFramesTo(options_.save_path)};
         return {};
     }
 
@@ -136,21 +130,8 @@ private:
         if (handle_ == nullptr)
             return fail(CaptureError::Kind::OpenFailed, "cannot read " + file_ + ": " + err);
         where_ = " (file " + file_ + ")";
-        if (auto link = checkLinkType(file_); !link) return link;
+        if (auto error = takeLinkType(file_)) return {error};
         return installFilter(where_);
-    }
-
-    // Only frames that the frame handler can take apart are worth capturing:
-    // anything else would give an empty list that looks like a quiet segment.
-    Opened checkLinkType(const std::string& what) {
-        const int dlt = pcap_datalink(handle_);
-        if (const auto link = linkTypeOfDlt(dlt)) {
-            link_ = *link;
-            return {};
-        }
-        return fail(CaptureError::Kind::UnsupportedLink,
-                    unsupportedLinkText(what, dlt, pcap_datalink_val_to_name(dlt),
-                                        pcap_datalink_val_to_description(dlt)));
     }
 
     Opened installFilter(const std::string& where) {
@@ -170,17 +151,8 @@ private:
         return {};
     }
 
-    static void onFrame(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
-        auto* self = reinterpret_cast<PcapCapture*>(user);
-        if (self->dumper_ != nullptr)
-            pcap_dump(reinterpret_cast<u_char*>(self->dumper_), header, bytes);
-        // Only what was captured is handed on, never the claimed wire length.
-        self->deliver(ByteSpan(bytes, header->caplen), self->link_);
-    }
-
     void loop() override {
-        const int rc =
-            pcap_loop(handle_, -1, &PcapCapture::onFrame, reinterpret_cast<u_char*>(this));
+        const int rc = runLoop();
         std::optional<CaptureError> lost;
         if (rc == PCAP_ERROR) {
             // Read while the handle is surely open: stop() closes it only
@@ -203,24 +175,10 @@ private:
         if (pcap_stats(handle_, &s) == 0) stats_ = {s.ps_recv, s.ps_drop, s.ps_ifdrop};
     }
 
-    void closeHandle() {
-        if (dumper_ != nullptr) {
-            pcap_dump_close(dumper_);
-            dumper_ = nullptr;
-        }
-        if (handle_ != nullptr) {
-            pcap_close(handle_);
-            handle_ = nullptr;
-        }
-    }
-
     const CaptureOptions options_;
     const std::string file_;
 
-    pcap_t* handle_ = nullptr;
-    pcap_dumper_t* dumper_ = nullptr;
-    std::string where_;                   // adapter and device, or file, for messages
-    LinkType link_ = LinkType::Ethernet;  // of the open handle
+    std::string where_;  // adapter and device, or file, for messages
     CaptureStats stats_;
 };
 
