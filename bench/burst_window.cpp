@@ -4,13 +4,17 @@
 //   burst-window: rows=N insert_ms=.. gui_cpu_ms=.. max_batch_ms=.. batches=..
 //     last_row_at=<CLOCK_REALTIME s> rss_before_kib=.. rss_growth_kib=..
 //     anon_growth_kib=.. rss_in_insert_growth_kib=.. pcap_received=.. pcap_dropped=..
-//     pcap_ifdropped=.. max_stall_ms=.. max_stall_cpu_ms=.. receiver=..
+//     pcap_ifdropped=.. max_stall_ms=.. max_stall_cpu_ms=.. max_stall_cpu_rows=..
+//     max_event_cpu_ms=.. max_event_type=.. receiver=..
 // max_stall_ms is the longest time the GUI thread's event loop did not come
 // round, from just before the start-up scan to the end: the longest the
 // window was frozen while the rows arrived. max_stall_cpu_ms is the most
 // CPU time the GUI thread spent between two turns of its loop: the window's
 // own share, which on a loaded machine is well below the wall time (other
-// processes have the CPU meanwhile).
+// processes have the CPU meanwhile); max_stall_cpu_rows, the rows listed when
+// that stall ended, places it in the burst. max_event_cpu_ms and
+// max_event_type (a QEvent::Type) are the costliest single event the loop
+// handed out; its receiver's class goes to stderr.
 // Prompts and desktop actions are printed, never shown.
 // Usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K]
 //        [--timeout-ms MS] [--immediate 0|1] [--receiver auto|helper|in-process|socket]
@@ -18,6 +22,7 @@
 // choice); the capture options apply to the in-process capture only.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +82,45 @@ double clockSeconds(clockid_t clock) {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// Times every event the GUI thread's loop hands out (not those sent from
+// inside one): the costliest, by CPU time, and what it was, tell which part of
+// the window a stall belongs to.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (!timing || depth_ > 0) return nested(receiver, event);
+        const QEvent::Type type = event->type();  // the event may be gone afterwards
+        const char* what = receiver->metaObject()->className();
+        const double before = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const bool handled = nested(receiver, event);
+        const double took = clockSeconds(CLOCK_THREAD_CPUTIME_ID) - before;
+        if (took > longestCpu) {
+            longestCpu = took;
+            longestType = type;
+            longestReceiver = what;
+        }
+        return handled;
+    }
+
+    bool timing = false;
+    double longestCpu = 0;
+    int longestType = 0;
+    std::string longestReceiver = "none";
+
+private:
+    bool nested(QObject* receiver, QEvent* event) {
+        ++depth_;
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{depth_};
+        return QApplication::notify(receiver, event);
+    }
+    int depth_ = 0;
+};
+
 struct Args {
     int rows = 0;
     int idle_ms = 3000;  // gives up this long after the last row (or the scan)
@@ -121,7 +165,7 @@ bool parse(const QStringList& all, Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     Args args;
     const auto capture = parse(QCoreApplication::arguments(), args) ? makeCapture(args) : nullptr;
     if (!capture) {
@@ -158,10 +202,14 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceTick;
     qint64 maxStallNs = 0;
     double cpuAtTick = 0, maxStallCpu = 0;
+    int maxStallCpuRows = -1;  // rows shown when the longest stall ended: where it lies
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const double cpu = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
         maxStallNs = std::max(maxStallNs, sinceTick.nsecsElapsed());
-        maxStallCpu = std::max(maxStallCpu, cpu - cpuAtTick);
+        if (cpu - cpuAtTick > maxStallCpu) {
+            maxStallCpu = cpu - cpuAtTick;
+            maxStallCpuRows = model.rowCount();
+        }
         cpuAtTick = cpu;
         sinceTick.start();
     });
@@ -169,6 +217,7 @@ int main(int argc, char** argv) {
         cpuAtTick = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
         sinceTick.start();
         ticker.start();
+        app.timing = true;
     });
 
     // The insertion proper: from the model's announcement to the views'
@@ -185,6 +234,7 @@ int main(int argc, char** argv) {
     std::optional<kestrel::ReceiverReport> receiver;
     auto finish = [&] {
         ticker.stop();
+        app.timing = false;
         rows = model.rowCount();
         stats = capture->stats();
         receiver = capture->receiverReport();
@@ -225,7 +275,8 @@ int main(int argc, char** argv) {
         "last_row_at=%.6f rss_before_kib=%lld rss_growth_kib=%lld anon_growth_kib=%lld "
         "rss_in_insert_growth_kib=%lld "
         "pcap_received=%llu pcap_dropped=%llu pcap_ifdropped=%llu max_stall_ms=%.3f "
-        "max_stall_cpu_ms=%.3f receiver=%s\n",
+        "max_stall_cpu_ms=%.3f max_stall_cpu_rows=%d max_event_cpu_ms=%.3f max_event_type=%d "
+        "receiver=%s\n",
         rows, static_cast<double>(insertNs) / 1e6,
         batches > 0 ? (cpuAtLastRow - cpuBefore) * 1e3 : 0.0, static_cast<double>(maxBatchNs) / 1e6,
         batches, lastRowAt, rssBefore, rssAfter - rssBefore, anonAfter - anonBefore,
@@ -233,8 +284,10 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(stats.received),
         static_cast<unsigned long long>(stats.dropped),
         static_cast<unsigned long long>(stats.if_dropped), static_cast<double>(maxStallNs) / 1e6,
-        maxStallCpu * 1e3,
+        maxStallCpu * 1e3, maxStallCpuRows, app.longestCpu * 1e3, app.longestType,
         receiver ? std::string(kestrel::receiverWord(receiver->receiver)).c_str() : "none");
+    std::fprintf(stderr, "burst-window: the costliest event went to %s\n",
+                 app.longestReceiver.c_str());
     std::fflush(stdout);
     return 0;
 }
