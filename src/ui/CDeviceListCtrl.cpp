@@ -64,6 +64,31 @@ void CDeviceListCtrl::setDeviceModel(DeviceListModel* model) {
     setModel(model);
 }
 
+void CDeviceListCtrl::reset() {
+    fullLayoutDue_ = true;
+    QTableView::reset();
+}
+
+void CDeviceListCtrl::rowsInserted(const QModelIndex& parent, int start, int end) {
+    // A burst appends rows many times a second, far below the rows shown; a
+    // layout repaints the whole list, which cost a burst's window as much as
+    // taking the replies.
+    const int lastShown = rowAt(viewport()->height() - 1);
+    if (lastShown >= 0 && start > lastShown) appendedOutOfSight_ = true;
+    else fullLayoutDue_ = true;
+    QTableView::rowsInserted(parent, start, end);
+}
+
+void CDeviceListCtrl::doItemsLayout() {
+    const bool scrollRangeOnly = appendedOutOfSight_ && !fullLayoutDue_;
+    appendedOutOfSight_ = fullLayoutDue_ = false;
+    if (!scrollRangeOnly) {
+        QTableView::doItemsLayout();
+        return;
+    }
+    updateGeometries();
+}
+
 int CDeviceListCtrl::firstSelectedRow() const {
     if (!selectionModel()) return -1;
     int first = -1;

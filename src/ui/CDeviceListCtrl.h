@@ -43,7 +43,12 @@ signals:
     void rowRightClicked(int row, const QPoint& globalPos);
     void rowDoubleClicked();
 
+public:
+    void reset() override;
+    void doItemsLayout() override;
+
 protected:
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -59,6 +64,10 @@ private:
     QColor highlight_;
     QColor highlightedText_;
     DeviceListModel* model_ = nullptr;
+    // Since the last layout, rows were appended only below the last one
+    // shown: the scroll range changes, not what the list shows.
+    bool appendedOutOfSight_ = false;
+    bool fullLayoutDue_ = false;
 };
 
 }  // namespace fendrix

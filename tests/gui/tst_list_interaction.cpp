@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sstream>
@@ -82,6 +83,7 @@ private slots:
     void hostileAddressesWriteNothing_data();
     void hostileAddressesWriteNothing();
     void problemsShowAsTheRowsTooltip();
+    void rowsAppendedOutOfSightLeaveTheShownRowsUnpainted();
     void exportWritesWhatTheCoreWriterWrites_data();
     void exportWritesWhatTheCoreWriterWrites();
     void exportFailureIsReported();
@@ -405,6 +407,41 @@ void TestListInteraction::problemsShowAsTheRowsTooltip() {
     QCOMPARE(tip(0).toString(), "192.168.1.50 is also the address of 00:1A:2B:3C:4D:02\n" +
                                     outside("10.0.0.x", "192.168.1.x"));
     QCOMPARE(tip(3).toString(), outside("10.0.0.x", "10.9.0.x"));
+}
+
+// A burst appends rows far below those shown, many times a second: only the
+// scroll range changes; painting the shown rows again each time held the
+// window up. Rows that come into sight are painted.
+void TestListInteraction::rowsAppendedOutOfSightLeaveTheShownRowsUnpainted() {
+    ListHarness h;
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    h.list()->viewport()->installEventFilter(&counter);
+    QScrollBar* scroll = h.list()->verticalScrollBar();
+
+    h.pushControllers(3);
+    QTRY_VERIFY(counter.paints > 0);
+    h.pushControllers(100);  // the first three again, and rows out of sight
+    QTRY_COMPARE(h.list()->model()->rowCount(), 100);
+    Harness::settle();
+    const int range = scroll->maximum();
+    counter.paints = 0;
+    for (int i = 0; i < 50; ++i) {
+        ScanReplySample below;
+        char mac[32];
+        std::snprintf(mac, sizeof mac, "00:1a:2b:3c:5e:%02x", i);
+        below.sender = mac;
+        below.ip = "192.168.2." + std::to_string(10 + i);
+        h.pushScanReply(below);
+    }
+    QTRY_VERIFY(scroll->maximum() > range);
+    Harness::settle();
+    QCOMPARE(counter.paints, 0);
 }
 
 void TestListInteraction::exportWritesWhatTheCoreWriterWrites_data() {
