@@ -14,7 +14,8 @@
 // processes have the CPU meanwhile); max_stall_cpu_rows, the rows listed when
 // that stall ended, places it in the burst. max_event_cpu_ms and
 // max_event_type (a QEvent::Type) are the costliest single event the loop
-// handed out; its receiver's class goes to stderr.
+// handed out; what it was, and what the events of the longest stall were, go
+// to stderr.
 // Prompts and desktop actions are printed, never shown.
 // Usage: fendrix-burst-window --rows N [--idle-ms MS] [--buffer-kib K]
 //        [--timeout-ms MS] [--immediate 0|1] [--receiver auto|helper|in-process|socket]
@@ -83,31 +84,61 @@ double clockSeconds(clockid_t clock) {
 }
 
 // Times every event the GUI thread's loop hands out (not those sent from
-// inside one): the costliest, by CPU time, and what it was, tell which part of
-// the window a stall belongs to.
+// inside one): the costliest single event, and what the events between the
+// two ticks of the longest stall were, tell which part of the window a stall
+// belongs to.
 class TimedApplication : public QApplication {
 public:
     using QApplication::QApplication;
 
+    struct Spent {
+        int type;
+        // Class descriptions outlive the objects, which the event may delete.
+        const QMetaObject* receiver;
+        const QMetaObject* owner;
+        double wall_ms, cpu_ms;
+    };
+
     bool notify(QObject* receiver, QEvent* event) override {
         if (!timing || depth_ > 0) return nested(receiver, event);
-        const QEvent::Type type = event->type();  // the event may be gone afterwards
-        const char* what = receiver->metaObject()->className();
+        Spent spent{event->type(), receiver->metaObject(),
+                    receiver->parent() ? receiver->parent()->metaObject() : nullptr, 0, 0};
+        QElapsedTimer wall;
+        wall.start();
         const double before = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
         const bool handled = nested(receiver, event);
-        const double took = clockSeconds(CLOCK_THREAD_CPUTIME_ID) - before;
-        if (took > longestCpu) {
-            longestCpu = took;
-            longestType = type;
-            longestReceiver = what;
-        }
+        spent.cpu_ms = (clockSeconds(CLOCK_THREAD_CPUTIME_ID) - before) * 1e3;
+        spent.wall_ms = static_cast<double>(wall.nsecsElapsed()) / 1e6;
+        if (!timing) return handled;  // the end of the run: closing is no stall
+        if (spent.cpu_ms > longest.cpu_ms) longest = spent;
+        if ((spent.wall_ms >= 0.2 || spent.cpu_ms >= 0.2) && gap_.size() < 32)
+            gap_.push_back(spent);
         return handled;
     }
 
+    // At each tick: whether the gap that ends is the longest so far.
+    void tick(bool longestGap) {
+        if (longestGap) worstGap_ = gap_;
+        gap_.clear();
+    }
+
+    static std::string describe(const Spent& spent) {
+        char figures[64];
+        std::snprintf(figures, sizeof figures, " %.1f ms (%.1f ms CPU)", spent.wall_ms,
+                      spent.cpu_ms);
+        std::string text = "event " + std::to_string(spent.type) + " to " +
+                           (spent.receiver ? spent.receiver->className() : "none");
+        if (spent.owner) text += std::string(" of ") + spent.owner->className();
+        return text + figures;
+    }
+    std::string describeWorstGap() const {
+        std::string text;
+        for (const Spent& spent : worstGap_) text += (text.empty() ? "" : "; ") + describe(spent);
+        return text.empty() ? "no event of 0.2 ms or more" : text;
+    }
+
     bool timing = false;
-    double longestCpu = 0;
-    int longestType = 0;
-    std::string longestReceiver = "none";
+    Spent longest{0, nullptr, nullptr, 0, 0};
 
 private:
     bool nested(QObject* receiver, QEvent* event) {
@@ -119,6 +150,7 @@ private:
         return QApplication::notify(receiver, event);
     }
     int depth_ = 0;
+    std::vector<Spent> gap_, worstGap_;
 };
 
 struct Args {
@@ -205,7 +237,9 @@ int main(int argc, char** argv) {
     int maxStallCpuRows = -1;  // rows shown when the longest stall ended: where it lies
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const double cpu = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const bool longestGap = sinceTick.nsecsElapsed() > maxStallNs;
         maxStallNs = std::max(maxStallNs, sinceTick.nsecsElapsed());
+        app.tick(longestGap);
         if (cpu - cpuAtTick > maxStallCpu) {
             maxStallCpu = cpu - cpuAtTick;
             maxStallCpuRows = model.rowCount();
@@ -284,10 +318,12 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(stats.received),
         static_cast<unsigned long long>(stats.dropped),
         static_cast<unsigned long long>(stats.if_dropped), static_cast<double>(maxStallNs) / 1e6,
-        maxStallCpu * 1e3, maxStallCpuRows, app.longestCpu * 1e3, app.longestType,
+        maxStallCpu * 1e3, maxStallCpuRows, app.longest.cpu_ms, app.longest.type,
         receiver ? std::string(kestrel::receiverWord(receiver->receiver)).c_str() : "none");
-    std::fprintf(stderr, "burst-window: the costliest event went to %s\n",
-                 app.longestReceiver.c_str());
+    std::fprintf(stderr, "burst-window: the costliest event: %s\n",
+                 TimedApplication::describe(app.longest).c_str());
+    std::fprintf(stderr, "burst-window: the longest stall held: %s\n",
+                 app.describeWorstGap().c_str());
     std::fflush(stdout);
     return 0;
 }
