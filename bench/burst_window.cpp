@@ -237,8 +237,9 @@ int main(int argc, char** argv) {
     int maxStallCpuRows = -1;  // rows shown when the longest stall ended: where it lies
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const double cpu = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
-        const bool longestGap = sinceTick.nsecsElapsed() > maxStallNs;
-        maxStallNs = std::max(maxStallNs, sinceTick.nsecsElapsed());
+        const qint64 gap = sinceTick.nsecsElapsed();
+        const bool longestGap = gap > maxStallNs;
+        if (longestGap) maxStallNs = gap;
         app.tick(longestGap);
         if (cpu - cpuAtTick > maxStallCpu) {
             maxStallCpu = cpu - cpuAtTick;

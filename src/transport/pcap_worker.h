@@ -14,7 +14,8 @@ namespace kestrel {
 class PcapWorker : public CaptureWorker {
 protected:
     // The open handle's link type, when the frame handler can take its frames
-    // apart; otherwise why not, naming `what` was opened.
+    // apart; otherwise why not, naming `what` was opened. Any other link type
+    // would give an empty list that looks like a quiet segment.
     std::optional<CaptureError> takeLinkType(const std::string& what);
     // Every frame is also written to `path` from now on.
     std::optional<CaptureError> saveFramesTo(const std::string& path);
